@@ -1,0 +1,74 @@
+// Every text the program shows or writes, as CP932 bytes. The entries with a
+// string id are the program's string table; the Windows resources hold the
+// same texts under the same ids. Each entry carries its UTF-8 form so a test
+// can hold the bytes against a converter nobody here wrote.
+//
+// This table is data only: every layer may read it.
+#pragma once
+
+#include <span>
+
+namespace hoard::messages {
+
+enum class Text {
+  kCaptionShort,
+  kCaption,
+  kCannotRead,
+  kLogEmpty,
+  kNoMemory,
+  kLogCompressed,
+  kLogIsHistory,
+  kLogNotText,
+  kMissingPrefixCacheLog,
+  kMissingPrefixDomainTable,
+  kMissingTail,
+  kChooseLogTitleHead,
+  kChooseLogTitleTail,
+  kLogFilterText,
+  kLogFilterPattern,
+  kAllFilesText,
+  kAllFilesPattern,
+  kChooseCacheFileTitle,
+  kChooseCacheFolderTitle,
+  kCacheFilterText,
+  kCacheFilterPattern,
+  kCgiFilterText,
+  kCgiFilterPattern,
+  kNoCacheFiles,
+  kBrokenCountHead,
+  kBrokenCountTail,
+  kOfferDetectionLog,
+  kPathTooLong,
+};
+
+struct Entry {
+  Text text;
+  int stringId;       // id in the string table, 0 for a fixed text
+  const char* bytes;  // CP932
+  const char* utf8;   // the same text, for people and for the check
+};
+
+std::span<const Entry> AllTexts();
+const char* Get(Text text);
+// The text of a string-table id; null when there is none.
+const char* StringById(int id);
+
+// String table ids the core shows by number.
+inline constexpr int kIdCaption = 1;
+inline constexpr int kIdCannotRead = 3;
+inline constexpr int kIdLogEmpty = 5;
+inline constexpr int kIdNoMemory = 8;
+inline constexpr int kIdLogCompressed = 11;
+inline constexpr int kIdLogIsHistory = 12;
+inline constexpr int kIdLogNotText = 13;
+
+// The caption of every message box: "Hoard-Hoard 2.2" until the program has
+// loaded its string 1.
+const char* ProgramCaption();
+void SetProgramCaption(const char* caption);
+
+// Shows string `id` with the caption, a warning icon and OK; nothing when the
+// id has no text.
+void ShowStringMessage(int id);
+
+}  // namespace hoard::messages

@@ -1,0 +1,168 @@
+#include "app/run.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "app/messages.h"
+#include "app/progress.h"
+#include "app/report.h"
+#include "app/scan.h"
+#include "pipeline/convert.h"
+#include "platform/fs.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "store/cachelog.h"
+#include "store/files.h"
+
+namespace hoard::app {
+namespace {
+
+// At most the first 510 bytes of a folder argument are taken.
+constexpr size_t kMaxFolderArgumentBytes = 510;
+
+// An argument that no file reference can hold is named to the user once and
+// passed over.
+void ReportTooLong(const char* path) {
+  std::array<char, 1024> text{};
+  const char* head = messages::Get(messages::Text::kPathTooLong);
+  size_t length = 0;
+  for (const char* piece : {head, path}) {
+    const size_t n = std::min(std::strlen(piece), text.size() - 1 - length);
+    std::memcpy(text.data() + length, piece, n);
+    length += n;
+  }
+  text[length] = '\0';
+  platform::ShowMessage(messages::ProgramCaption(), text.data(), platform::Icon::kWarning,
+                        platform::Buttons::kOk);
+}
+
+struct Batch {
+  ArgList* args = nullptr;
+  bool folderMode = false;
+  FileRef folder;
+  CacheLog log;
+  int brokenCount = 0;
+  int lastResult = 0;
+};
+
+// One argument of the list: its full path, its reference under its long
+// name, and the conversion.
+void ConvertArgument(Batch& batch, const char* argument) {
+  if (batch.folderMode) SetCurrentFolderFromRef(batch.folder);
+  if (!FileExists(argument)) return;
+
+  CPath fullPath;
+  if (batch.folderMode) {
+    size_t length = 0;
+    FileRef inFolder = batch.folder;
+    inFolder.name = PName{};
+    if (!BuildPath(inFolder, NativePathStyle(), "", fullPath.data(), fullPath.size(), length) ||
+        length + std::strlen(argument) + 1 > fullPath.size()) {
+      ReportTooLong(argument);
+      return;
+    }
+    std::memcpy(fullPath.data() + length, argument, std::strlen(argument) + 1);
+  } else {
+    const size_t length = std::strlen(argument);
+    if (length + 1 > fullPath.size()) {
+      ReportTooLong(argument);
+      return;
+    }
+    std::memcpy(fullPath.data(), argument, length + 1);
+  }
+
+  FileRef file;
+  if (MakeFileRef(fullPath.data(), file) == kBadName || MakeAbsolute(file) != kNoError) {
+    ReportTooLong(fullPath.data());
+    return;
+  }
+  std::array<char, kMaxPathBytes + 1> longName{};
+  if (FindLongName(fullPath.data(), longName.data(), longName.size()) > 0 &&
+      file.name.View() != std::string_view(longName.data())) {
+    // A long name that no reference can hold keeps the name as given.
+    SetFileRefName(file, longName.data());
+  }
+
+  batch.lastResult = ConvertCacheFile(file, batch.log);
+  if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
+}
+
+int RunBatch(Batch& batch) {
+  ProgressState& progress = Progress();
+  progress.total = static_cast<int32_t>(batch.args->count);
+  progress.start = static_cast<int32_t>(platform::NowSeconds());
+  for (size_t index = 1; index <= batch.args->count; ++index) {
+    progress.current = static_cast<int32_t>(index);
+    ConvertArgument(batch, batch.args->items[index - 1]);
+    if (batch.lastResult == kConvertStop) break;
+  }
+  if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);
+  ReleaseCacheLog(batch.log);
+  return 0;
+}
+
+// One argument that names a folder rather than a file.
+bool IsFolderArgument(const char* argument) {
+  // Opening a folder as a file is refused with access denied; a file that is
+  // refused for its permissions is no folder all the same.
+  return !FileExists(argument) && platform::IsAccessDenied(platform::LastError()) &&
+         platform::IsFolder(argument);
+}
+
+}  // namespace
+
+void SplitCommandLine(char* text, ArgList& out) {
+  out.count = 0;
+  if (text == nullptr || *text == '\0') return;
+  out.items[out.count++] = text;
+  for (char* p = text; *p != '\0' && out.count < kMaxArguments; ++p) {
+    if (*p == ' ') {
+      *p = '\0';
+      out.items[out.count++] = p + 1;
+    }
+  }
+}
+
+int RunArguments(ArgList& args) {
+  if (args.count == 0) return 0;
+  Batch batch;
+  batch.args = &args;
+  if (args.count != 1 || !IsFolderArgument(args.items[0])) return RunBatch(batch);
+
+  // Folder mode: the folder's cache files become the argument list.
+  std::array<char, kMaxFolderArgumentBytes + 2> folderPath{};
+  size_t length = std::min(std::strlen(args.items[0]), kMaxFolderArgumentBytes);
+  std::memcpy(folderPath.data(), args.items[0], length);
+  if (length == 0 || folderPath[length - 1] != PathSeparator()) folderPath[length++] = PathSeparator();
+  folderPath[length] = '\0';
+  if (MakeFileRef(folderPath.data(), batch.folder) == kBadName ||
+      MakeAbsolute(batch.folder) != kNoError) {
+    ReportTooLong(folderPath.data());
+    return 0;
+  }
+  ScanStore store;
+  if (!AllocScanStore(store)) return 0;
+  ArgList found;
+  batch.args = &found;
+  batch.folderMode = true;
+  int exitCode = 0;
+  if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
+  FreeScanStore(store);
+  return exitCode;
+}
+
+int RunCommandLine(const char* commandLine) {
+  const size_t length = commandLine == nullptr ? 0 : std::strlen(commandLine);
+  char* copy = static_cast<char*>(AllocBlock(length + 1));
+  if (copy == nullptr) return 0;
+  if (length > 0) std::memcpy(copy, commandLine, length);
+  copy[length] = '\0';
+  ArgList args;
+  SplitCommandLine(copy, args);
+  const int exitCode = RunArguments(args);
+  FreeBlock(copy);
+  return exitCode;
+}
+
+}  // namespace hoard::app

@@ -1,0 +1,32 @@
+// One run of the program: the argument list, deciding the work, the batch of
+// conversions and the final report. Both front ends call this.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace hoard::app {
+
+inline constexpr size_t kMaxArguments = 1000;
+
+struct ArgList {
+  std::array<char*, kMaxArguments> items{};
+  size_t count = 0;
+};
+
+// Cuts `text` in place at every space (each becomes a NUL). After 999 cuts the
+// rest of the text, spaces and all, is the last argument. Quotes mean
+// nothing; an empty text gives no argument.
+void SplitCommandLine(char* text, ArgList& out);
+
+// Decides the work for an argument list and runs it: one folder argument
+// scans that folder; otherwise every argument is converted as a file in
+// order. With no argument nothing happens here (the front end runs its main
+// dialog instead). Returns the exit code.
+int RunArguments(ArgList& args);
+
+// The Windows way in: the command line after the program's name. Copies it,
+// splits it and runs it.
+int RunCommandLine(const char* commandLine);
+
+}  // namespace hoard::app

@@ -1,0 +1,52 @@
+// Finding the cache files of a folder: the naming families of the browser's
+// cache files and the folder scan.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "app/run.h"
+#include "store/fileref.h"
+
+namespace hoard::app {
+
+// Begins with "cache" (ASCII case ignored).
+bool IsCachePrefixedName(std::string_view name);
+// 8 bytes, or 9 to 13 with '.' 9th; begins with "JCH" (ASCII case ignored).
+bool IsJchName(std::string_view name);
+// 8 bytes, or 9 to 13 with '.' 9th; 'M' or 'm' first; no '.' in bytes 2..8.
+bool IsMName(std::string_view name);
+
+// Decides, name by name in the folder's order, which names are cache files:
+// the first name of a known family fixes the folder's family, and from then
+// on only names of that family are taken.
+class CacheNameFilter {
+ public:
+  bool Take(std::string_view name);
+
+ private:
+  bool (*family_)(std::string_view) = nullptr;
+};
+
+inline constexpr size_t kScanStoreBytes = 256 * 1024;
+
+// The names of one folder's cache files, back to back with NULs, in a store
+// of its own; the argument list points into it.
+struct ScanStore {
+  char* bytes = nullptr;  // kScanStoreBytes, from AllocBlock
+  size_t used = 0;
+};
+bool AllocScanStore(ScanStore& store);
+void FreeScanStore(ScanStore& store);
+
+// Scans `folder` (a folder reference, empty name) for the cache files of the
+// folder's naming family, at most 1000, in the platform's order. Tells the
+// user when there is none. Returns the count.
+size_t CollectCacheFiles(const FileRef& folder, ScanStore& store, ArgList& args);
+
+// The name the file system stores for `path` (its long name); 0 and an empty
+// name when the file is not found or the name does not fit `capacity` with
+// its NUL.
+size_t FindLongName(const char* path, char* name, size_t capacity);
+
+}  // namespace hoard::app

@@ -1,0 +1,48 @@
+#include "pipeline/convert.h"
+
+#include "app/progress.h"
+#include "store/pstring.h"
+
+namespace hoard {
+namespace {
+
+constexpr std::string_view kDetectionLogName = "h-hoard.csv";
+
+LookupObserver gObserver = nullptr;
+
+// The first file of a run finds and loads the cache log beside it. False when
+// this file is to be passed over; `stop` when the run must end.
+bool SetUpRun(const FileRef& file, CacheLog& log, bool& stop) {
+  stop = false;
+  const std::string_view name = file.name.View();
+  if (PStringEqualNoCase(name, kDetectionLogName) || IsVisitManagerFile(name)) return false;
+  FileRef logRef;
+  if (DefaultCacheLogRef(file, logRef)) return false;
+  if (LoadCacheLog(logRef, log) == LoadResult::kAbort) {
+    stop = true;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
+
+int ConvertCacheFile(const FileRef& file, CacheLog& log) {
+  if (log.state == CacheLogState::kNotLoaded) {
+    bool stop = false;
+    if (!SetUpRun(file, log, stop)) return stop ? kConvertStop : kConvertDone;
+  }
+  const std::string_view name = file.name.View();
+  if (IsLogFileName(name, kLogAnyKind) || PStringEqualNoCase(name, kDetectionLogName)) {
+    return kConvertDone;
+  }
+  CacheLogEntry entry;
+  const LookupResult found = LookupCacheFile(log, name, entry);
+  if (found == LookupResult::kNoIndex || AbortRequested != 0) return kConvertStop;
+  if (gObserver != nullptr) gObserver(file, found == LookupResult::kFound ? &entry : nullptr);
+  return kConvertDone;
+}
+
+}  // namespace hoard

@@ -1,0 +1,70 @@
+// The file system as the rest of the system sees it: paths are NUL-terminated
+// byte texts in the platform's own form, handles are opaque, and every
+// failing call leaves its error number for LastError().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hoard::platform {
+
+using Handle = void*;
+inline constexpr Handle kNoHandle = nullptr;
+
+enum class OpenMode {
+  kRead,         // existing file only, read access
+  kReadWrite,    // existing file only, read and write access
+  kCreateAlways, // write access, created empty (an existing file is truncated)
+  kOpenAlways,   // write access, opened or created, never truncated
+};
+
+// The platform's error number of the most recent failing call below.
+int LastError();
+void SetLastError(int error);
+// Classifications of error numbers the core must tell apart.
+bool IsAlreadyExists(int error);
+bool IsAccessDenied(int error);  // a folder opened as a file gives this too
+bool IsVolumeFull(int error);
+bool IsNotFound(int error);
+
+// kNoHandle on failure. A folder never opens as a file.
+Handle OpenPath(const char* path, OpenMode mode);
+// count in: bytes wanted; out: bytes transferred. false on failure.
+bool ReadFrom(Handle handle, void* buffer, uint32_t& count);
+bool WriteTo(Handle handle, const void* buffer, uint32_t& count);
+// false (and size 0) for a bad handle.
+bool SizeOf(Handle handle, uint64_t& size);
+bool SeekEnd(Handle handle);
+void Close(Handle handle);
+
+// File times are the Windows 64-bit count of 100 ns since 1601-01-01 UTC on
+// both platforms. A null pointer leaves that time alone. Where the platform
+// keeps no creation time it is read as the last-write time and not set.
+bool GetTimes(Handle handle, uint64_t* creation, uint64_t* lastWrite);
+bool SetTimes(Handle handle, const uint64_t* creation, const uint64_t* lastWrite);
+
+// Fails when `to` exists.
+bool MovePath(const char* from, const char* to);
+bool DeletePath(const char* path);
+bool MakeFolder(const char* path);
+bool IsFolder(const char* path);
+
+// The current directory without a trailing separator (a POSIX root stays
+// "/"). false when it does not fit into `capacity` bytes with its NUL.
+bool GetCurrentFolder(char* buffer, size_t capacity);
+bool SetCurrentFolder(const char* path);
+
+// Folder listing in the platform's order. The pattern is a folder path with a
+// last component that may hold '*' and '?' ("*.*" matches every name, as on
+// Windows); "." and ".." may be reported.
+inline constexpr size_t kMaxFoundName = 260;
+struct FoundEntry {
+  char name[kMaxFoundName];  // NUL-terminated; a longer name is never reported
+  bool isFolder;
+};
+using FindHandle = void*;
+FindHandle FindFirst(const char* pattern, FoundEntry& entry);  // kNoHandle: none
+bool FindNext(FindHandle handle, FoundEntry& entry);
+void FindEnd(FindHandle handle);
+
+}  // namespace hoard::platform

@@ -1,0 +1,346 @@
+// The file system on POSIX: open(2) descriptors behind the opaque handles,
+// errno behind LastError, Windows file times converted to and from timespec,
+// and a folder listing that matches names the way Windows does.
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/posix/pattern.h"
+
+namespace hoard::platform {
+namespace {
+
+int gLastError = 0;
+
+// The error of the call that just failed, kept for LastError.
+bool Fail() {
+  gLastError = errno;
+  return false;
+}
+bool FailWith(int error) {
+  gLastError = error;
+  return false;
+}
+
+// The descriptor lives in the handle as fd + 1 so that descriptor 0 is not
+// the null handle.
+Handle HandleOf(int fd) { return reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1); }
+int FdOf(Handle handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1); }
+
+int OpenFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::kRead: return O_RDONLY;
+    case OpenMode::kReadWrite: return O_RDWR;
+    case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT;
+  }
+  return O_RDONLY;
+}
+
+// Windows ticks (100 ns since 1601) and the Unix epoch.
+constexpr uint64_t kTicksPerSecond = 10'000'000;
+constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+uint64_t TicksOf(const timespec& time) {
+  int64_t seconds = static_cast<int64_t>(time.tv_sec) + kSecondsFrom1601To1970;
+  if (seconds < 0) return 0;
+  return static_cast<uint64_t>(seconds) * kTicksPerSecond + static_cast<uint64_t>(time.tv_nsec) / 100;
+}
+
+timespec TimespecOf(uint64_t ticks) {
+  timespec time{};
+  time.tv_sec = static_cast<time_t>(static_cast<int64_t>(ticks / kTicksPerSecond) - kSecondsFrom1601To1970);
+  time.tv_nsec = static_cast<long>((ticks % kTicksPerSecond) * 100);
+  return time;
+}
+
+// Rename that never replaces: the kernel's no-replace flag where the file
+// system has it; otherwise a hard link (which refuses an existing target) and
+// an unlink; for folders and file systems without links, a check and a plain
+// rename.
+bool RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return Fail();
+#endif
+  struct stat info;
+  if (lstat(from, &info) != 0) return Fail();
+  if (!S_ISDIR(info.st_mode)) {
+    if (link(from, to) == 0) {
+      if (unlink(from) == 0) return true;
+      int error = errno;
+      unlink(to);
+      return FailWith(error);
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return Fail();
+  }
+  if (lstat(to, &info) == 0) return FailWith(EEXIST);
+  if (rename(from, to) != 0) return Fail();
+  return true;
+}
+
+// A listing is read whole and handed out in name order (ASCII letters folded,
+// as a Windows volume lists them), so that a folder scan takes its cache
+// files in the same order on every run and every file system.
+struct FindState {
+  dirent** names = nullptr;
+  int count = 0;
+  int next = 0;
+  int folderFd = -1;
+  char pattern[kMaxFoundName] = {};
+  char folderPath[4096] = {};
+};
+
+unsigned char FoldForOrder(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+int CompareNames(const dirent** a, const dirent** b) {
+  const auto* x = reinterpret_cast<const unsigned char*>((*a)->d_name);
+  const auto* y = reinterpret_cast<const unsigned char*>((*b)->d_name);
+  for (size_t i = 0;; ++i) {
+    const unsigned char fx = FoldForOrder(x[i]);
+    const unsigned char fy = FoldForOrder(y[i]);
+    if (fx != fy) return fx < fy ? -1 : 1;
+    if (x[i] == '\0') break;
+  }
+  return std::strcmp((*a)->d_name, (*b)->d_name);
+}
+
+void FreeFindState(FindState* state) {
+  for (int i = 0; i < state->count; ++i) std::free(state->names[i]);
+  std::free(state->names);
+  if (state->folderFd >= 0) close(state->folderFd);
+  delete state;
+}
+
+// Fills `entry` with the next name that matches; false at the end.
+bool NextMatch(FindState& state, FoundEntry& entry) {
+  while (state.next < state.count) {
+    const dirent* found = state.names[state.next++];
+    size_t length = std::strlen(found->d_name);
+    if (length >= kMaxFoundName) continue;
+    if (!MatchesWindowsPattern(state.pattern, found->d_name)) continue;
+    std::memcpy(entry.name, found->d_name, length + 1);
+    if (found->d_type == DT_DIR) {
+      entry.isFolder = true;
+    } else if (found->d_type == DT_UNKNOWN || found->d_type == DT_LNK) {
+      struct stat info;
+      entry.isFolder = state.folderFd >= 0 &&
+                       fstatat(state.folderFd, found->d_name, &info, 0) == 0 &&
+                       S_ISDIR(info.st_mode);
+    } else {
+      entry.isFolder = false;
+    }
+    return true;
+  }
+  return FailWith(ENOENT);
+}
+
+}  // namespace
+
+int LastError() { return gLastError; }
+void SetLastError(int error) { gLastError = error; }
+
+bool IsAlreadyExists(int error) { return error == EEXIST; }
+bool IsAccessDenied(int error) { return error == EACCES || error == EPERM || error == EISDIR; }
+bool IsVolumeFull(int error) { return error == ENOSPC || error == EDQUOT; }
+bool IsNotFound(int error) { return error == ENOENT || error == ENOTDIR; }
+
+Handle OpenPath(const char* path, OpenMode mode) {
+  // Opened non-blocking so that a FIFO in a cache folder cannot hang the run;
+  // ordinary blocking I/O is restored right after.
+  int fd;
+  do {
+    fd = open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    Fail();
+    return kNoHandle;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    Fail();
+    close(fd);
+    return kNoHandle;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    close(fd);
+    FailWith(EISDIR);
+    return kNoHandle;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    Fail();
+    close(fd);
+    return kNoHandle;
+  }
+  return HandleOf(fd);
+}
+
+bool ReadFrom(Handle handle, void* buffer, uint32_t& count) {
+  uint32_t wanted = count;
+  count = 0;
+  if (handle == kNoHandle) return FailWith(EBADF);
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  while (count < wanted) {
+    ssize_t got = read(FdOf(handle), bytes + count, wanted - count);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return Fail();
+    }
+    if (got == 0) break;
+    count += static_cast<uint32_t>(got);
+  }
+  return true;
+}
+
+bool WriteTo(Handle handle, const void* buffer, uint32_t& count) {
+  uint32_t wanted = count;
+  count = 0;
+  if (handle == kNoHandle) return FailWith(EBADF);
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  while (count < wanted) {
+    ssize_t put = write(FdOf(handle), bytes + count, wanted - count);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return Fail();
+    }
+    if (put == 0) return FailWith(ENOSPC);
+    count += static_cast<uint32_t>(put);
+  }
+  return true;
+}
+
+bool SizeOf(Handle handle, uint64_t& size) {
+  size = 0;
+  if (handle == kNoHandle) return FailWith(EBADF);
+  struct stat info;
+  if (fstat(FdOf(handle), &info) != 0) return Fail();
+  size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+bool SeekEnd(Handle handle) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  if (lseek(FdOf(handle), 0, SEEK_END) < 0) return Fail();
+  return true;
+}
+
+void Close(Handle handle) {
+  if (handle != kNoHandle) close(FdOf(handle));
+}
+
+bool GetTimes(Handle handle, uint64_t* creation, uint64_t* lastWrite) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  struct stat info;
+  if (fstat(FdOf(handle), &info) != 0) return Fail();
+  uint64_t written = TicksOf(info.st_mtim);
+  if (creation != nullptr) *creation = written;
+  if (lastWrite != nullptr) *lastWrite = written;
+  return true;
+}
+
+bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const uint64_t* lastWrite) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  if (lastWrite == nullptr) return true;
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1] = TimespecOf(*lastWrite);
+  if (futimens(FdOf(handle), times) != 0) return Fail();
+  return true;
+}
+
+bool MovePath(const char* from, const char* to) { return RenameNoReplace(from, to); }
+
+bool DeletePath(const char* path) {
+  if (unlink(path) != 0) return Fail();
+  return true;
+}
+
+bool MakeFolder(const char* path) {
+  if (mkdir(path, 0777) != 0) return Fail();
+  return true;
+}
+
+bool IsFolder(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return Fail();
+  return S_ISDIR(info.st_mode);
+}
+
+bool GetCurrentFolder(char* buffer, size_t capacity) {
+  if (capacity == 0) return FailWith(ERANGE);
+  if (getcwd(buffer, capacity) == nullptr) {
+    buffer[0] = '\0';
+    return Fail();
+  }
+  return true;
+}
+
+bool SetCurrentFolder(const char* path) {
+  if (chdir(path) != 0) return Fail();
+  return true;
+}
+
+FindHandle FindFirst(const char* pattern, FoundEntry& entry) {
+  entry.name[0] = '\0';
+  entry.isFolder = false;
+  auto* state = new (std::nothrow) FindState;
+  if (state == nullptr) {
+    FailWith(ENOMEM);
+    return kNoHandle;
+  }
+  const char* slash = std::strrchr(pattern, '/');
+  const char* last = slash != nullptr ? slash + 1 : pattern;
+  size_t folderLength = slash != nullptr ? static_cast<size_t>(slash - pattern) : 0;
+  if (slash == pattern) folderLength = 1;  // the root itself
+  size_t lastLength = std::strlen(last);
+  if (folderLength >= sizeof state->folderPath || lastLength >= sizeof state->pattern) {
+    delete state;
+    FailWith(ENAMETOOLONG);
+    return kNoHandle;
+  }
+  if (slash == nullptr) {
+    std::memcpy(state->folderPath, ".", 2);
+  } else {
+    std::memcpy(state->folderPath, pattern, folderLength);
+    state->folderPath[folderLength] = '\0';
+  }
+  std::memcpy(state->pattern, last, lastLength + 1);
+  state->count = scandir(state->folderPath, &state->names, nullptr, CompareNames);
+  if (state->count < 0) {
+    Fail();
+    state->count = 0;
+    FreeFindState(state);
+    return kNoHandle;
+  }
+  state->folderFd = open(state->folderPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (!NextMatch(*state, entry)) {
+    FreeFindState(state);
+    return kNoHandle;
+  }
+  return state;
+}
+
+bool FindNext(FindHandle handle, FoundEntry& entry) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  return NextMatch(*static_cast<FindState*>(handle), entry);
+}
+
+void FindEnd(FindHandle handle) {
+  if (handle == kNoHandle) return;
+  FreeFindState(static_cast<FindState*>(handle));
+}
+
+}  // namespace hoard::platform

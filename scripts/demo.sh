@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the command-line program and runs it on copies of the bundled sample
+# caches (a conversion moves files, so the originals stay untouched).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh native
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DHOARD_TESTS=OFF -DHOARD_BENCH=OFF >/dev/null
+cmake --build build/release -j"$(nproc)" --target hoard-hoard
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/hoard-demo.XXXXXX")
+cp -R examples/. "$work/"
+for cache in "$work"/*/; do
+  echo "== $cache"
+  build/release/hoard-hoard "$cache" </dev/null
+done
+echo
+echo "The sample caches were copied to $work and converted there."

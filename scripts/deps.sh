@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a Debian machine, only where it
+# is missing. Usage: scripts/deps.sh native|windows|all
+set -euo pipefail
+
+want=${1:-all}
+native=(cmake ninja-build g++ googletest libgtest-dev)
+windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
+
+packages=()
+case "$want" in
+  native) packages=("${native[@]}") ;;
+  windows) packages=("${native[@]}" "${windows[@]}") ;;
+  all) packages=("${native[@]}" "${windows[@]}") ;;
+  *) echo "usage: $0 native|windows|all" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# Japanese under Wine needs the ja_JP.UTF-8 locale.
+if [ "$want" != native ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+fi

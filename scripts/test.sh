@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test suite: the native suite with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build's
+# suite under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh all
+
+echo "== Native build and tests (sanitizers on)"
+cmake -S . -B build/native-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DHOARD_SANITIZE=ON -DHOARD_WERROR=ON >/dev/null
+cmake --build build/native-asan -j"$(nproc)"
+UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/native-asan --output-on-failure -j"$(nproc)"
+
+echo "== Windows build and tests under Wine"
+scripts/test-windows.sh

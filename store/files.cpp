@@ -1,0 +1,358 @@
+#include "store/files.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "app/messages.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "store/contentcheck.h"
+
+namespace hoard {
+namespace {
+
+using platform::OpenMode;
+
+// The platform's error number for a failure, never 0 (a failed call whose
+// error the platform did not say is still a failure).
+ResultCode PlatformError() {
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
+}
+
+FileHandle OpenRef(const FileRef& ref, OpenMode mode) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return kNullHandle;
+  return platform::OpenPath(path.data(), mode);
+}
+
+}  // namespace
+
+ResultCode DeleteFileRef(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return kBadName;
+  return platform::DeletePath(path.data()) ? kNoError : PlatformError();
+}
+
+ResultCode RenameFileRef(const FileRef& ref, std::string_view newName) {
+  FileRef target = ref;
+  CPath from;
+  CPath to;
+  if (!SetFileRefName(target, newName) || !FileRefToCPath(ref, from) ||
+      !FileRefToCPath(target, to)) {
+    return kBadName;
+  }
+  if (platform::MovePath(from.data(), to.data())) return kNoError;
+  if (!platform::IsAlreadyExists(platform::LastError())) return PlatformError();
+  if (!platform::DeletePath(to.data())) return PlatformError();
+  return platform::MovePath(from.data(), to.data()) ? kNoError : PlatformError();
+}
+
+ResultCode ReplaceFileRef(FileRef& target, std::string_view sourceName) {
+  const ResultCode deleted = DeleteFileRef(target);
+  if (deleted != kNoError) return deleted;
+  FileRef source = target;
+  if (!SetFileRefName(source, sourceName)) return kBadName;
+  const ResultCode renamed = RenameFileRef(source, target.name.View());
+  target = source;
+  return renamed;
+}
+
+uint64_t FileSizeOf(const FileRef& ref) {
+  FileHandle handle = OpenRef(ref, OpenMode::kRead);
+  if (handle == kNullHandle) return 0;
+  const uint64_t size = FileLength(handle);
+  CloseFile(handle);
+  return size;
+}
+
+bool FileExists(const char* path) {
+  FileHandle handle = platform::OpenPath(path, OpenMode::kRead);
+  if (handle == kNullHandle) return false;
+  platform::Close(handle);
+  return true;
+}
+
+void GetModificationTime(const FileRef& ref, FileTime& out) {
+  FileHandle handle = OpenRef(ref, OpenMode::kRead);
+  if (handle == kNullHandle) return;
+  FileTime lastWrite = 0;
+  if (platform::GetTimes(handle, nullptr, &lastWrite)) out = lastWrite;
+  CloseFile(handle);
+}
+
+void SetModificationTime(const FileRef& ref, FileTime time) {
+  FileHandle handle = OpenRef(ref, OpenMode::kReadWrite);
+  if (handle == kNullHandle) return;
+  platform::SetTimes(handle, nullptr, &time);
+  CloseFile(handle);
+}
+
+void FileTimeToDateRec(FileTime time, DateRec& out) {
+  constexpr int64_t kTicksPerSecond = 10'000'000;
+  constexpr int64_t kSecondsPerDay = 86'400;
+  const int64_t seconds = static_cast<int64_t>(time / kTicksPerSecond);
+  const int64_t days = seconds / kSecondsPerDay;
+  const int64_t secondOfDay = seconds % kSecondsPerDay;
+  // 1601-01-01 was a Monday.
+  out.weekday = static_cast<int16_t>((days + 1) % 7 + 1);
+  out.hour = static_cast<int16_t>(secondOfDay / 3600);
+  out.minute = static_cast<int16_t>(secondOfDay / 60 % 60);
+  out.second = static_cast<int16_t>(secondOfDay % 60);
+  // Days to a civil date, counted in 400-year eras from 0000-03-01.
+  constexpr int64_t kDaysFromEraStartTo1601 = 584'694;
+  const int64_t z = days + kDaysFromEraStartTo1601;
+  const int64_t era = z / 146'097;
+  const int64_t dayOfEra = z - era * 146'097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  out.year = static_cast<int16_t>(year);
+  out.month = static_cast<int16_t>(month);
+  out.day = static_cast<int16_t>(day);
+}
+
+void RecycleFile(const FileRef& ref, unsigned flags) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return;
+  platform::RecycleToBin(path.data(), (flags & 1) == 0);
+}
+
+ResultCode OpenRead(const FileRef& ref, FileHandle& out) {
+  out = OpenRef(ref, OpenMode::kRead);
+  return kNoError;
+}
+
+MissingAnswer AskForMissingFile(std::string_view name, FileKind kind) {
+  using messages::Text;
+  const char* prefix = "";
+  if (kind == FileKind::kCacheLog) prefix = messages::Get(Text::kMissingPrefixCacheLog);
+  if (kind == FileKind::kDomainTable) prefix = messages::Get(Text::kMissingPrefixDomainTable);
+  std::array<char, 512> text{};
+  size_t length = 0;
+  for (std::string_view piece :
+       {std::string_view(prefix), name, std::string_view(messages::Get(Text::kMissingTail))}) {
+    const size_t room = text.size() - 1 - length;
+    const size_t n = std::min(room, piece.size());
+    std::memcpy(text.data() + length, piece.data(), n);
+    length += n;
+  }
+  text[length] = '\0';
+  const platform::Answer answer =
+      platform::ShowMessage(messages::Get(Text::kCaptionShort), text.data(),
+                            platform::Icon::kWarning, platform::Buttons::kYesNoCancel);
+  switch (answer) {
+    case platform::Answer::kYes:
+      return MissingAnswer::kLookForIt;
+    case platform::Answer::kCancel:
+      return MissingAnswer::kQuit;
+    default:
+      return MissingAnswer::kGoWithout;
+  }
+}
+
+ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind,
+                         MissingAnswer& answer) {
+  out = OpenRef(ref, OpenMode::kRead);
+  if (out != kNullHandle) return kNoError;
+  answer = AskForMissingFile(ref.name.View(), kind);
+  return 1;
+}
+
+ResultCode OpenReadWrite(const FileRef& ref, FileHandle& out) {
+  out = OpenRef(ref, OpenMode::kReadWrite);
+  return kNoError;
+}
+
+ResultCode CreateWrite(const FileRef& ref, FileHandle& out) {
+  CPath path;
+  out = kNullHandle;
+  if (!FileRefToCPath(ref, path)) return kBadName;
+  out = platform::OpenPath(path.data(), OpenMode::kCreateAlways);
+  return out != kNullHandle ? kNoError : PlatformError();
+}
+
+ResultCode OpenAppend(const FileRef& ref, FileHandle& out) {
+  CPath path;
+  out = kNullHandle;
+  if (!FileRefToCPath(ref, path)) return kBadName;
+  out = platform::OpenPath(path.data(), OpenMode::kOpenAlways);
+  if (out == kNullHandle) return PlatformError();
+  if (!platform::SeekEnd(out)) {
+    CloseFile(out);
+    out = kNullHandle;
+    return kGeneralFailure;
+  }
+  return kNoError;
+}
+
+FileHandle OpenPathRead(const char* path) { return platform::OpenPath(path, OpenMode::kRead); }
+
+FileHandle OpenPathWriteAlways(const char* path) {
+  return platform::OpenPath(path, OpenMode::kOpenAlways);
+}
+
+int ReadBytes(FileHandle handle, uint32_t& count, void* buffer) {
+  if (handle == kNullHandle) {
+    count = 0;
+    return 1;
+  }
+  return platform::ReadFrom(handle, buffer, count) ? 0 : 1;
+}
+
+ResultCode WriteBytes(FileHandle handle, uint32_t& count, const void* buffer) {
+  if (handle == kNullHandle) {
+    count = 0;
+    return kGeneralFailure;
+  }
+  const uint32_t wanted = count;
+  if (!platform::WriteTo(handle, buffer, count)) {
+    const int error = platform::LastError();
+    return platform::IsVolumeFull(error) ? kVolumeFull : PlatformError();
+  }
+  // A write that stops short without an error ran out of room.
+  return count < wanted ? kVolumeFull : kNoError;
+}
+
+uint64_t FileLength(FileHandle handle) {
+  uint64_t size = 0;
+  if (handle == kNullHandle || !platform::SizeOf(handle, size)) return 0;
+  return size;
+}
+
+void CloseFile(FileHandle handle) {
+  if (handle != kNullHandle) platform::Close(handle);
+}
+
+void* AllocBlock(size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+void FreeBlock(void* block) { std::free(block); }
+
+namespace {
+
+constexpr uint32_t kHeadBytes = 256;
+constexpr uint32_t kMacBinaryHeaderBytes = 128;
+
+// How a failed move ended: the platform's error and whether a partial
+// destination was made.
+struct MoveOutcome {
+  ResultCode result = kNoError;
+  int error = 0;
+};
+
+MoveOutcome Failed() {
+  MoveOutcome outcome;
+  outcome.error = platform::LastError();
+  outcome.result = outcome.error != 0 ? outcome.error : kGeneralFailure;
+  return outcome;
+}
+
+MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsigned stripFlags) {
+  FileHandle source = platform::OpenPath(sourcePath, OpenMode::kRead);
+  if (source == kNullHandle) return Failed();
+  const uint64_t size = FileLength(source);
+  std::array<unsigned char, kHeadBytes> head{};
+  uint32_t got = static_cast<uint32_t>(std::min<uint64_t>(size, kHeadBytes));
+  if (ReadBytes(source, got, head.data()) != 0) {
+    MoveOutcome outcome = Failed();
+    CloseFile(source);
+    return outcome;
+  }
+
+  uint32_t skip = 0;
+  uint32_t length = 0;
+  uint32_t dataLength = 0;
+  if ((stripFlags & kStripMacBinary) != 0 && got >= kMacBinaryHeaderBytes &&
+      IsMacBinaryHeader(head.data(), size, dataLength)) {
+    skip = kMacBinaryHeaderBytes;
+    length = dataLength;
+  } else if ((stripFlags & kStripHttpHeader) != 0) {
+    if (!FindStoredHttpHeader(head.data(), got, skip, length)) skip = 0;
+  }
+
+  if (skip == 0) {
+    CloseFile(source);
+    if (platform::MovePath(sourcePath, destinationPath)) return {};
+    return Failed();
+  }
+
+  FileHandle destination = platform::OpenPath(destinationPath, OpenMode::kCreateAlways);
+  if (destination == kNullHandle) {
+    MoveOutcome outcome = Failed();
+    CloseFile(source);
+    return outcome;
+  }
+  // Anything that goes wrong from here removes the partial copy: the source
+  // is still whole where it was, and a truncated file must not pass for a
+  // converted one.
+  auto abandon = [&](MoveOutcome outcome) {
+    CloseFile(destination);
+    CloseFile(source);
+    platform::DeletePath(destinationPath);
+    return outcome;
+  };
+
+  const uint64_t end = static_cast<uint64_t>(skip) + length;
+  uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(got, end) - skip);
+  if (count > 0 && WriteBytes(destination, count, head.data() + skip) != kNoError) {
+    return abandon(Failed());
+  }
+  uint64_t consumed = got;
+  std::array<unsigned char, kHeadBytes> block{};
+  while (consumed < end) {
+    uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(kHeadBytes, end - consumed));
+    uint32_t read = want;
+    if (ReadBytes(source, read, block.data()) != 0) return abandon(Failed());
+    if (read == 0) {
+      // The file is shorter than its header said.
+      MoveOutcome outcome;
+      outcome.result = kGeneralFailure;
+      return abandon(outcome);
+    }
+    uint32_t written = read;
+    const ResultCode wrote = WriteBytes(destination, written, block.data());
+    if (wrote != kNoError) {
+      MoveOutcome outcome = Failed();
+      outcome.result = wrote;
+      return abandon(outcome);
+    }
+    consumed += read;
+  }
+
+  FileTime creation = 0;
+  FileTime lastWrite = 0;
+  if (platform::GetTimes(source, &creation, &lastWrite)) {
+    platform::SetTimes(destination, &creation, &lastWrite);
+  }
+  CloseFile(destination);
+  CloseFile(source);
+  if (platform::DeletePath(sourcePath)) return {};
+  return Failed();
+}
+
+}  // namespace
+
+ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsigned stripFlags) {
+  FileRef target = destination;
+  if (!SetFileRefName(target, source.name.View())) return kBadName;
+  CPath sourcePath;
+  CPath destinationPath;
+  if (!FileRefToCPath(source, sourcePath) || !FileRefToCPath(target, destinationPath)) {
+    return kBadName;
+  }
+  MoveOutcome outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+  if (outcome.result == kNoError) return kNoError;
+  if (!platform::IsAlreadyExists(outcome.error)) return outcome.result;
+  if (!platform::DeletePath(destinationPath.data())) return PlatformError();
+  outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+  return outcome.result;
+}
+
+}  // namespace hoard

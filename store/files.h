@@ -1,0 +1,83 @@
+// The file layer: whole-file operations on references, opens, reads and
+// writes on handles, file times, the recycle bin and the move that cuts a
+// wrapper header off a cache file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/fs.h"
+#include "store/fileref.h"
+#include "store/types.h"
+
+namespace hoard {
+
+using FileHandle = platform::Handle;
+inline constexpr FileHandle kNullHandle = platform::kNoHandle;
+
+ResultCode DeleteFileRef(const FileRef& ref);
+// Renames inside the folder; an existing target is replaced.
+ResultCode RenameFileRef(const FileRef& ref, std::string_view newName);
+// Deletes the target, then renames `sourceName` in the same folder to the
+// target's name. On return the reference's name is `sourceName`.
+ResultCode ReplaceFileRef(FileRef& target, std::string_view sourceName);
+uint64_t FileSizeOf(const FileRef& ref);
+bool FileExists(const char* path);
+void GetModificationTime(const FileRef& ref, FileTime& out);
+void SetModificationTime(const FileRef& ref, FileTime time);
+// UTC as it is; weekday 1 = Sunday.
+void FileTimeToDateRec(FileTime time, DateRec& out);
+// Bit 0 of flags clear: quietly to the recycle bin.
+void RecycleFile(const FileRef& ref, unsigned flags);
+
+// What a missing file is, for the prompt that asks the user to look for it.
+enum class FileKind { kOther, kCacheLog, kDomainTable };
+// The answers of the missing-file prompt.
+enum class MissingAnswer { kLookForIt = 1, kQuit = 2, kGoWithout = 3 };
+
+// Opens. Every open but the asking one reports failure by a null handle.
+ResultCode OpenRead(const FileRef& ref, FileHandle& out);
+// On failure: a null handle, the user's answer to the missing-file prompt,
+// and result 1.
+ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind,
+                         MissingAnswer& answer);
+ResultCode OpenReadWrite(const FileRef& ref, FileHandle& out);
+ResultCode CreateWrite(const FileRef& ref, FileHandle& out);
+ResultCode OpenAppend(const FileRef& ref, FileHandle& out);
+FileHandle OpenPathRead(const char* path);
+FileHandle OpenPathWriteAlways(const char* path);
+
+// Missing-file prompt text for a file name: the kind's prefix, the name in
+// double quotes and the question. Shown by OpenReadOrAsk; also used by
+// callers that decide on their own when a file is missing.
+MissingAnswer AskForMissingFile(std::string_view name, FileKind kind);
+
+// 0 on success, 1 on failure; count in: wanted, out: transferred.
+int ReadBytes(FileHandle handle, uint32_t& count, void* buffer);
+// kNoError, kVolumeFull, or the platform error.
+ResultCode WriteBytes(FileHandle handle, uint32_t& count, const void* buffer);
+uint64_t FileLength(FileHandle handle);
+void CloseFile(FileHandle handle);
+
+// File-sized blocks.
+void* AllocBlock(size_t size);
+void FreeBlock(void* block);
+template <typename T>
+void FreeAndClear(T*& slot) {
+  if (slot != nullptr) FreeBlock(slot);
+  slot = nullptr;
+}
+
+// What to cut in front of the content when moving.
+inline constexpr unsigned kStripMacBinary = 1;
+inline constexpr unsigned kStripHttpHeader = 2;
+// Moves the source into the destination's folder under the source's name,
+// cutting a MacBinary header and/or a stored HTTP header as the flags allow.
+// On failure the source stays where it was, whole.
+ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsigned stripFlags);
+inline ResultCode Move(const FileRef& source, const FileRef& destination) {
+  return MoveStripped(source, destination, 0);
+}
+
+}  // namespace hoard

@@ -1,0 +1,7 @@
+#include "store/fileref.h"
+
+namespace hoard {
+
+PathStyle NativePathStyle() { return PathStyle::kWindows; }
+
+}  // namespace hoard

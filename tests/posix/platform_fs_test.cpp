@@ -1,0 +1,127 @@
+// What the POSIX file backend adds to the shared contract: a full device,
+// FIFOs that must not hang an open, descriptor 0 as a handle, moves of
+// folders that must not replace an empty folder, creation times.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+#include "support/tempfolder.h"
+
+namespace hoard {
+namespace {
+
+TEST(WriteTo, AFullDeviceGivesVolumeFull) {
+  platform::Handle handle = platform::OpenPath("/dev/full", platform::OpenMode::kOpenAlways);
+  if (handle == platform::kNoHandle) GTEST_SKIP() << "/dev/full cannot be opened here";
+  char block[64] = {};
+  uint32_t count = sizeof block;
+  EXPECT_FALSE(platform::WriteTo(handle, block, count));
+  EXPECT_EQ(count, 0u);
+  EXPECT_TRUE(platform::IsVolumeFull(platform::LastError())) << platform::LastError();
+  platform::Close(handle);
+}
+
+TEST(OpenPath, AFifoOpensWithoutWaitingForAWriter) {
+  test::TempFolder folder;
+  std::string path = folder.Join("M0000001");
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  platform::Handle handle = platform::OpenPath(path.c_str(), platform::OpenMode::kRead);
+  ASSERT_NE(handle, platform::kNoHandle);
+  char buffer[8];
+  uint32_t count = sizeof buffer;
+  EXPECT_TRUE(platform::ReadFrom(handle, buffer, count));
+  EXPECT_EQ(count, 0u);
+  platform::Close(handle);
+}
+
+TEST(OpenPath, DescriptorZeroIsAValidHandle) {
+  test::TempFolder folder;
+  folder.Write("zero.htm", "0");
+  int savedInput = dup(STDIN_FILENO);
+  ASSERT_GE(savedInput, 0);
+  close(STDIN_FILENO);
+  platform::Handle handle =
+      platform::OpenPath(folder.Join("zero.htm").c_str(), platform::OpenMode::kRead);
+  bool opened = handle != platform::kNoHandle;
+  char byte = 0;
+  uint32_t count = 1;
+  bool read = opened && platform::ReadFrom(handle, &byte, count);
+  platform::Close(handle);
+  dup2(savedInput, STDIN_FILENO);
+  close(savedInput);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(read);
+  EXPECT_EQ(byte, '0');
+}
+
+TEST(MovePath, NeverReplacesAnEmptyFolder) {
+  test::TempFolder folder;
+  std::filesystem::create_directory(folder.Path() / "from");
+  std::filesystem::create_directory(folder.Path() / "to");
+  folder.Write("from/inside.htm", "x");
+  EXPECT_FALSE(platform::MovePath(folder.Join("from").c_str(), folder.Join("to").c_str()));
+  EXPECT_TRUE(platform::IsAlreadyExists(platform::LastError())) << platform::LastError();
+  EXPECT_TRUE(folder.Exists("from/inside.htm"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / "to"));
+
+  EXPECT_TRUE(platform::MovePath(folder.Join("from").c_str(), folder.Join("moved").c_str()));
+  EXPECT_TRUE(folder.Exists("moved/inside.htm"));
+}
+
+TEST(FindFirst, ReportsTheLongestNameTheFileSystemAllows) {
+  test::TempFolder folder;
+  // A file system name limit of 255 keeps names below the entry's 260.
+  std::string longest(255, 'a');
+  folder.Write(longest, "x");
+  folder.Write("short.htm", "x");
+  platform::FoundEntry entry;
+  platform::FindHandle find = platform::FindFirst(folder.Join("*.*").c_str(), entry);
+  ASSERT_NE(find, platform::kNoHandle);
+  bool sawLongest = false;
+  do {
+    sawLongest = sawLongest || entry.name == longest;
+  } while (platform::FindNext(find, entry));
+  platform::FindEnd(find);
+  EXPECT_TRUE(sawLongest);
+}
+
+TEST(GetTimes, CreationReadsAsTheLastWriteTime) {
+  test::TempFolder folder;
+  folder.Write("t.htm", "x");
+  platform::Handle handle = platform::OpenPath(folder.Join("t.htm").c_str(), platform::OpenMode::kReadWrite);
+  ASSERT_NE(handle, platform::kNoHandle);
+  const uint64_t creation = 116444736000000000u;  // 1970-01-01
+  const uint64_t lastWrite = 125911584000000000u; // 2000-01-01
+  EXPECT_TRUE(platform::SetTimes(handle, &creation, &lastWrite));
+  uint64_t readCreation = 0, readWrite = 0;
+  EXPECT_TRUE(platform::GetTimes(handle, &readCreation, &readWrite));
+  EXPECT_EQ(readWrite, lastWrite);
+  EXPECT_EQ(readCreation, lastWrite);
+  platform::Close(handle);
+}
+
+TEST(FindFirst, ListsNamesInFoldedNameOrder) {
+  test::TempFolder folder;
+  for (const char* name : {"cache0002", "M0000001", "Cache0001", "cache0003", "JCH00001.HTM"}) {
+    folder.Write(name, "");
+  }
+  std::vector<std::string> names;
+  platform::FoundEntry entry{};
+  platform::FindHandle find = platform::FindFirst(folder.Join("*.*").c_str(), entry);
+  for (bool more = find != platform::kNoHandle; more; more = platform::FindNext(find, entry)) {
+    if (entry.name[0] != '.') names.emplace_back(entry.name);
+  }
+  platform::FindEnd(find);
+  EXPECT_EQ(names, (std::vector<std::string>{"Cache0001", "cache0002", "cache0003",
+                                             "JCH00001.HTM", "M0000001"}));
+}
+
+}  // namespace
+}  // namespace hoard
