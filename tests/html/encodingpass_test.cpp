@@ -11,8 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace hoard {
 namespace {
+
+using test::Hex;
+using test::FirstDifference;
 
 constexpr EncodingPassOptions kLineEndsOnly{true, false};
 constexpr EncodingPassOptions kEucOnly{false, true};
@@ -33,27 +38,6 @@ PassResult RunPass(std::string_view text, const EncodingPassOptions& options) {
   result.changed = RunEncodingPass(block.get(), text.size(), options, &result.report);
   result.text.assign(reinterpret_cast<const char*>(block.get()), text.size());
   return result;
-}
-
-std::string Hex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (!out.empty()) out += ' ';
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
-
-// The first offset where two texts differ; npos when equal.
-size_t FirstDifference(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return i;
-  }
-  return a.size() == b.size() ? std::string_view::npos : n;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

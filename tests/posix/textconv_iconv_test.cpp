@@ -13,9 +13,12 @@
 #include <vector>
 
 #include "store/textconv.h"
+#include "support/bytes.h"
 
 namespace hoard {
 namespace {
+
+using test::Hex;
 
 // Converts `in` with iconv; false when iconv refuses any of it.
 bool Convert(const char* to, const char* from, std::string_view in, std::string& out) {
@@ -41,18 +44,6 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
 std::string ConvertOrFail(const char* to, const char* from, std::string_view in) {
   std::string out;
   EXPECT_TRUE(Convert(to, from, in, out)) << in;
-  return out;
-}
-
-std::string Hex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (!out.empty()) out += ' ';
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
   return out;
 }
 

@@ -6,8 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "support/bytes.h"
+
 namespace hoard {
 namespace {
+
+using test::Hex;
 
 // The bytes of `text` followed by enough NULs for every look-ahead.
 struct Padded {
@@ -19,18 +23,6 @@ struct Padded {
   unsigned char* data() { return reinterpret_cast<unsigned char*>(bytes.data()); }
   std::string bytes;
 };
-
-std::string Hex(std::string_view bytes) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (!out.empty()) out += ' ';
-    out += kDigits[b >> 4];
-    out += kDigits[b & 15];
-  }
-  return out;
-}
 
 TEST(ByteClasses, HalfWidthKanaAndLowLeadRangesEndExactly) {
   EXPECT_FALSE(IsHalfWidthKanaByte(0xA0));
