@@ -1,18 +1,320 @@
 #include "store/contentcheck.h"
 
-namespace hoard {
+#include <array>
+#include <limits>
+#include <string_view>
 
-bool FindStoredHttpHeader(const unsigned char* /*bytes*/, size_t /*n*/, uint32_t& skip,
-                          uint32_t& length) {
-  // Stored response headers are not recognised yet: every file keeps its
-  // bytes as they are.
-  skip = 0;
-  length = 0;
+#include "store/files.h"
+
+namespace hoard {
+namespace {
+
+int gBrokenImageMode = kBrokenImageOff;
+
+// Exact bytes of `pattern` at `pos`; false when the buffer is too short.
+bool MatchAt(const unsigned char* bytes, size_t n, size_t pos, std::string_view pattern) {
+  if (pos > n || n - pos < pattern.size()) return false;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (bytes[pos + i] != static_cast<unsigned char>(pattern[i])) return false;
+  }
+  return true;
+}
+
+bool EndsWith(std::string_view name, std::string_view suffix) {
+  return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+}
+
+bool IsDigitAscii(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLowerAscii(unsigned char c) { return c >= 'a' && c <= 'z'; }
+
+uint32_t BigEndian16(const unsigned char* bytes, size_t pos) {
+  return (static_cast<uint32_t>(bytes[pos]) << 8) | bytes[pos + 1];
+}
+
+// ---------------------------------------------------------------------------
+// Types by name: exact case, first row that fits wins. The image rows count
+// only while broken-image detection is on.
+
+struct NameTypeRule {
+  std::string_view suffix;
+  TypeCode type;
+  bool onlyWhenDetecting;
+};
+
+constexpr NameTypeRule kNameTypeRules[] = {
+    {".html", kTypeText, false}, {".HTM", kTypeText, false}, {".htm", kTypeText, false},
+    {".txt", kTypeText, false},  {".TXT", kTypeText, false}, {".GIF", kTypeGif, true},
+    {".gif", kTypeGif, true},    {".jpeg", kTypeJpeg, true}, {".JPG", kTypeJpeg, true},
+    {".jpg", kTypeJpeg, true},
+};
+
+TypeCode TypeByName(std::string_view name, bool detecting) {
+  for (const NameTypeRule& rule : kNameTypeRules) {
+    if (rule.onlyWhenDetecting && !detecting) continue;
+    if (EndsWith(name, rule.suffix)) return rule.type;
+  }
+  return kTypeNone;
+}
+
+// How many bytes the type sniffing looks at.
+constexpr size_t kSniffBytes = 256;
+
+// ---------------------------------------------------------------------------
+// Stored HTTP headers. Names compare with exact case.
+
+constexpr std::string_view kCR = "\r";
+
+// The two lines that must follow the status line (after an optional
+// "Connection:" line), in the order they are tried.
+struct HeaderOpening {
+  std::string_view first;
+  std::string_view second;
+};
+
+constexpr HeaderOpening kHeaderOpenings[] = {
+    {"Date:", "Server:"},
+    {"Server:", "Date:"},
+    {"MIME-Version:", "Date:"},
+};
+
+// Moves `pos` past the end of its line (CR LF, CR or LF). false when no line
+// end comes before n.
+bool SkipLine(const unsigned char* bytes, size_t n, size_t& pos) {
+  for (size_t i = pos; i < n; ++i) {
+    if (bytes[i] == '\r') {
+      pos = (i + 1 < n && bytes[i + 1] == '\n') ? i + 2 : i + 1;
+      return true;
+    }
+    if (bytes[i] == '\n') {
+      pos = i + 1;
+      return true;
+    }
+  }
   return false;
 }
 
+// ---------------------------------------------------------------------------
+// GIF structure.
+
+// Colour table entries announced by a flags byte.
+size_t ColourEntries(unsigned char flags) {
+  return (flags & 0x80) == 0 ? 0 : size_t{1} << ((flags & 7) + 1);
+}
+
+// Walks data sub-blocks from `pos` (a size byte) to their zero terminator,
+// leaving `pos` on it. false when the bytes end first.
+bool WalkSubBlocks(const unsigned char* bytes, size_t n, size_t& pos) {
+  while (pos < n) {
+    if (bytes[pos] == 0) return true;
+    pos += size_t{bytes[pos]} + 1;
+  }
+  return false;
+}
+
+constexpr unsigned char kGifTrailer = 0x3B;
+constexpr unsigned char kGifExtension = 0x21;
+constexpr unsigned char kGifImage = 0x2C;
+constexpr unsigned char kGifApplicationLabel = 0xFF;
+constexpr unsigned char kGifPlainTextLabel = 0x01;
+constexpr unsigned char kGifCommentLabel = 0xFE;
+constexpr size_t kGifScreenEnd = 13;      // signature and logical screen descriptor
+constexpr size_t kGifDescriptorBytes = 10;  // image separator and descriptor
+
+// ---------------------------------------------------------------------------
+// JPEG structure.
+
+constexpr uint32_t kJpegStart = 0xFFD8;
+constexpr uint32_t kJpegEnd = 0xFFD9;
+constexpr uint32_t kJpegApp0 = 0xFFE0;
+constexpr uint32_t kJpegStartOfScan = 0xFFDA;
+constexpr uint32_t kJpegQuantTable = 0xFFDB;
+constexpr uint32_t kJpegBaseline = 0xFFC0;
+constexpr uint32_t kJpegProgressive = 0xFFC2;
+constexpr uint32_t kJpegHuffmanTable = 0xFFC4;
+constexpr size_t kJpegMinBytes = 20;
+// A thumbnail inside a thumbnail is checked to this depth; deeper ones are
+// not examined, and what is not examined is never called broken.
+constexpr int kJpegMaxThumbnailDepth = 4;
+
+bool IsBrokenJpegAt(const unsigned char* c, size_t n, int depth) {
+  if (n < kJpegMinBytes) return true;
+  if (c[0] != 0xFF || c[1] != 0xD8 || c[2] != 0xFF) return true;
+  size_t pos = 2;
+  if (BigEndian16(c, 2) == kJpegApp0) {
+    if (c[6] != 'J' || c[7] != 'F') return true;
+    pos = BigEndian16(c, 4) + 4;
+  }
+  bool endSeen = false;
+  bool quantSeen = false;
+  bool frameSeen = false;
+  bool huffmanSeen = false;
+  // A marker or a segment length that would lie past the data ends the walk
+  // without the end marker.
+  while (pos + 1 < n) {
+    const uint32_t marker = BigEndian16(c, pos);
+    if (marker == kJpegStart) {
+      pos += 2;
+      continue;
+    }
+    if (marker == kJpegEnd) {
+      endSeen = true;
+      break;
+    }
+    if (pos + 3 >= n) break;
+    const size_t length = BigEndian16(c, pos + 2);
+    if (marker == kJpegApp0 && MatchAt(c, n, pos + 4, std::string_view("JFXX\0", 5)) &&
+        pos + 9 < n && c[pos + 9] == 0x10 && depth < kJpegMaxThumbnailDepth) {
+      // A thumbnail coded as JPEG: its stated bytes, as far as they exist.
+      const size_t start = pos + 10;
+      size_t thumbnail = length >= 8 ? length - 8 : 0;
+      if (thumbnail > n - start) thumbnail = n - start;
+      if (IsBrokenJpegAt(c + start, thumbnail, depth + 1)) return true;
+    }
+    switch (marker) {
+      case kJpegStartOfScan:
+        pos += length + 2;
+        while (pos + 1 < n && !(c[pos] == 0xFF && c[pos + 1] == 0xD9)) ++pos;
+        // Found or not, the loop ends: on the end marker, or at the data's end.
+        if (pos + 1 >= n) pos = n;
+        continue;
+      case kJpegQuantTable:
+        quantSeen = true;
+        break;
+      case kJpegBaseline:
+      case kJpegProgressive:
+        frameSeen = true;
+        break;
+      case kJpegHuffmanTable:
+        huffmanSeen = true;
+        break;
+      default:
+        break;
+    }
+    pos += length + 2;
+  }
+  return !(endSeen && quantSeen && frameSeen && huffmanSeen);
+}
+
+// ---------------------------------------------------------------------------
+// Whole-file checks.
+
+// The browser's packed cache log: a signature, a '*' at a fixed place and
+// eight non-zero bytes. An image check leaves it alone.
+bool IsPackedCacheLog(const unsigned char* bytes, size_t n) {
+  constexpr size_t kMinBytes = 40;
+  if (n < kMinBytes || !MatchAt(bytes, n, 0, std::string_view("\xAB\xCD\x00\x54", 4)) ||
+      bytes[22] != '*') {
+    return false;
+  }
+  for (size_t i = 32; i < kMinBytes; ++i) {
+    if (bytes[i] == 0) return false;
+  }
+  return true;
+}
+
+constexpr uint32_t kMacBinaryHeaderBytes = 128;
+
+// The content of a whole file: the data fork after a MacBinary header, the
+// body after a stored HTTP header, or everything.
+void ContentOf(const unsigned char* bytes, size_t n, size_t& start, size_t& length) {
+  uint32_t dataLength = 0;
+  uint32_t skip = 0;
+  uint32_t bodyLength = 0;
+  start = 0;
+  length = n;
+  if (n >= kMacBinaryHeaderBytes && IsMacBinaryHeader(bytes, n, dataLength)) {
+    start = kMacBinaryHeaderBytes;
+    length = dataLength;
+  } else if (FindStoredHttpHeader(bytes, n, skip, bodyLength)) {
+    start = skip;
+    length = bodyLength;
+  }
+}
+
+ImageChecker CheckerFor(TypeCode type) {
+  if (type == kTypeGif) return IsBrokenGif;
+  if (type == kTypeJpeg) return IsBrokenJpeg;
+  return nullptr;
+}
+
+constexpr size_t kHostLimit = 32;
+
+}  // namespace
+
+void SetBrokenImageMode(int mode) { gBrokenImageMode = mode; }
+int BrokenImageMode() { return gBrokenImageMode; }
+bool ImageDetectionOn() { return gBrokenImageMode != kBrokenImageOff; }
+
+bool HasGifSignature(const unsigned char* bytes, size_t n) {
+  return n >= 6 && MatchAt(bytes, n, 0, "GIF") && IsDigitAscii(bytes[3]) &&
+         IsDigitAscii(bytes[4]) && IsLowerAscii(bytes[5]);
+}
+
+bool HasJpegSignature(const unsigned char* bytes, size_t n) {
+  if (!MatchAt(bytes, n, 0, "\xFF\xD8\xFF") || n < 4) return false;
+  if (bytes[3] == 0xE0) return MatchAt(bytes, n, 6, std::string_view("JFIF\0", 5));
+  // A quantisation table right after the start marker, then another marker.
+  if (bytes[3] == 0xDB && n >= 6 && bytes[4] == 0) {
+    const size_t next = 4 + size_t{bytes[5]};
+    return next < n && bytes[next] == 0xFF;
+  }
+  return false;
+}
+
+TypeCode TypeOfFile(const FileRef& file) {
+  const bool detecting = ImageDetectionOn();
+  const TypeCode byName = TypeByName(file.name.View(), detecting);
+  if (!detecting) return byName;
+  FileHandle handle = kNullHandle;
+  OpenRead(file, handle);
+  if (handle == kNullHandle) return byName;
+  std::array<unsigned char, kSniffBytes> head{};
+  const uint64_t size = FileLength(handle);
+  uint32_t got = static_cast<uint32_t>(size < kSniffBytes ? size : kSniffBytes);
+  const bool read = got > 0 && ReadBytes(handle, got, head.data()) == 0;
+  CloseFile(handle);
+  if (!read) return byName;
+  if (HasGifSignature(head.data(), got)) return kTypeGif;
+  if (HasJpegSignature(head.data(), got)) return kTypeJpeg;
+  return byName;
+}
+
+bool FindStoredHttpHeader(const unsigned char* bytes, size_t n, uint32_t& skip,
+                          uint32_t& length) {
+  skip = 0;
+  length = 0;
+  if (n < 5 || !MatchAt(bytes, n, 0, "HTTP/")) return false;
+  size_t pos = 0;
+  if (!SkipLine(bytes, n, pos)) return false;
+  if (MatchAt(bytes, n, pos, "Connection:") && !SkipLine(bytes, n, pos)) return false;
+  const HeaderOpening* opening = nullptr;
+  for (const HeaderOpening& candidate : kHeaderOpenings) {
+    if (MatchAt(bytes, n, pos, candidate.first)) {
+      opening = &candidate;
+      break;
+    }
+  }
+  if (opening == nullptr || !SkipLine(bytes, n, pos) ||
+      !MatchAt(bytes, n, pos, opening->second) || !SkipLine(bytes, n, pos)) {
+    return false;
+  }
+  // Every further line, whatever it names, up to one that begins with CR.
+  while (!MatchAt(bytes, n, pos, kCR)) {
+    if (!SkipLine(bytes, n, pos)) return false;
+  }
+  // A CR that is the last byte looked at may still have its LF after it: the
+  // body's start is not known, so nothing is cut rather than a stray LF kept.
+  ++pos;
+  if (pos == n) return false;
+  if (bytes[pos] == '\n') ++pos;
+  if (pos > std::numeric_limits<uint32_t>::max()) return false;
+  skip = static_cast<uint32_t>(pos);
+  length = static_cast<uint32_t>(n - pos);
+  return true;
+}
+
 bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& dataLength) {
-  constexpr uint64_t kHeaderBytes = 128;
+  constexpr uint64_t kHeaderBytes = kMacBinaryHeaderBytes;
   if (fileSize < kHeaderBytes) return false;
   if (bytes[0] != 0 || bytes[74] != 0) return false;
   auto allZero = [bytes](int from, int to) {
@@ -41,6 +343,110 @@ bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& 
   if (length > fileSize - kHeaderBytes) return false;
   dataLength = length;
   return true;
+}
+
+bool IsBrokenGif(const unsigned char* c, size_t n) {
+  if (n < kGifScreenEnd) return true;
+  size_t pos = kGifScreenEnd + 3 * ColourEntries(c[10]);
+  if (pos > n) return true;
+  bool trailerSeen = false;
+  bool imageSeen = false;
+  while (pos < n) {
+    const unsigned char block = c[pos];
+    if (block == kGifTrailer) {
+      trailerSeen = true;
+      break;
+    }
+    if (block == kGifExtension) {
+      // Label and first block size; the first block and one byte after it
+      // must be there.
+      if (n < pos + 3) return true;
+      const unsigned char label = c[pos + 1];
+      const size_t firstSize = c[pos + 2];
+      if (n < pos + firstSize + 4) return true;
+      pos += firstSize + 3;
+      if (label == kGifApplicationLabel || label == kGifPlainTextLabel) {
+        if (!WalkSubBlocks(c, n, pos)) return true;
+      }
+      if (!(label == kGifCommentLabel && firstSize == 0)) ++pos;
+    } else if (block == kGifImage) {
+      // The descriptor's flags byte is its last.
+      if (n < pos + kGifDescriptorBytes) return true;
+      const size_t codeSize = pos + kGifDescriptorBytes + 3 * ColourEntries(c[pos + 9]);
+      if (n < codeSize) return true;
+      pos = codeSize + 1;
+      if (!WalkSubBlocks(c, n, pos)) return true;
+      imageSeen = true;
+      ++pos;
+    } else {
+      ++pos;  // a stray byte
+    }
+  }
+  return !(imageSeen && (trailerSeen || pos == n));
+}
+
+bool IsBrokenJpeg(const unsigned char* bytes, size_t n) { return IsBrokenJpegAt(bytes, n, 0); }
+
+bool CheckImageFile(const FileRef& file, ImageChecker checker) {
+  const uint64_t size = FileSizeOf(file);
+  if (size == 0 || size > std::numeric_limits<uint32_t>::max()) return false;
+  auto* block = static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(size)));
+  if (block == nullptr) return false;
+  FileHandle handle = kNullHandle;
+  OpenRead(file, handle);
+  uint32_t got = static_cast<uint32_t>(size);
+  const bool read = handle != kNullHandle && ReadBytes(handle, got, block) == 0 && got == size;
+  CloseFile(handle);
+  bool broken = false;
+  if (read && !IsPackedCacheLog(block, got)) {
+    size_t start = 0;
+    size_t length = 0;
+    ContentOf(block, got, start, length);
+    broken = checker(block + start, length);
+  }
+  FreeBlock(block);
+  return broken;
+}
+
+bool CheckAndDisposeImage(const FileRef& file, TypeCode type) {
+  const ImageChecker checker = CheckerFor(type);
+  if (checker == nullptr || !ImageDetectionOn()) return false;
+  if (!CheckImageFile(file, checker)) return false;
+  switch (BrokenImageMode()) {
+    case kBrokenImageRecycleEarly:
+    case kBrokenImageRecycle:
+      RecycleFile(file, 0);
+      break;
+    case kBrokenImageDelete:
+      DeleteFileRef(file);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool EarlyImageCheck(const FileRef& file, TypeCode type) {
+  const int mode = BrokenImageMode();
+  if (mode != kBrokenImageReport && mode != kBrokenImageRecycleEarly &&
+      mode != kBrokenImageDelete) {
+    return false;
+  }
+  return CheckAndDisposeImage(file, type);
+}
+
+const char* ShortenLongHost(const char* url) {
+  if (url == nullptr) return url;
+  for (;;) {
+    // The host part: up to the first '/'; a text without one is left alone.
+    size_t slash = 0;
+    while (url[slash] != '\0' && url[slash] != '/') ++slash;
+    if (url[slash] == '\0' || slash < kHostLimit) return url;
+    size_t dot = 0;
+    while (dot < slash && url[dot] != '.') ++dot;
+    if (dot == slash) return url;
+    url += dot + 1;
+  }
 }
 
 }  // namespace hoard

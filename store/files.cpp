@@ -274,7 +274,13 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
     skip = kMacBinaryHeaderBytes;
     length = dataLength;
   } else if ((stripFlags & kStripHttpHeader) != 0) {
-    if (!FindStoredHttpHeader(head.data(), got, skip, length)) skip = 0;
+    // Only a header that ends within the first block is found; the body is
+    // the rest of the whole file, not just of that block.
+    if (FindStoredHttpHeader(head.data(), got, skip, length)) {
+      length = static_cast<uint32_t>(std::min<uint64_t>(size - skip, UINT32_MAX));
+    } else {
+      skip = 0;
+    }
   }
 
   if (skip == 0) {
