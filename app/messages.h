@@ -39,6 +39,13 @@ enum class Text {
   kBrokenCountTail,
   kOfferDetectionLog,
   kPathTooLong,
+  // Output folders and the domain conversion table.
+  kFolderNoLongNames,
+  kFolderDiskFull,
+  kFolderErrorNumber,
+  kChooseDomainTableTitle,
+  kDomainFilterText,
+  kDomainFilterPattern,
 };
 
 struct Entry {

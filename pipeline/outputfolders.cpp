@@ -1,0 +1,166 @@
+#include "pipeline/outputfolders.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+#include "app/messages.h"
+#include "platform/fs.h"
+#include "platform/ui.h"
+#include "store/files.h"
+#include "store/textconv.h"
+#include "urlmap/urlmap.h"
+
+namespace hoard {
+namespace {
+
+using messages::Text;
+
+bool MatchAt(const char* text, std::string_view pattern) {
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (text[i] != pattern[i]) return false;
+  }
+  return true;
+}
+
+bool StartsWithTilde(const char* text) {
+  return text[0] == '%' && text[1] == '7' && (text[2] == 'E' || text[2] == 'e');
+}
+
+// A separator ends a component outside a query. A '\' counts as one as it
+// does in the URL scan: not right after a first byte 0x81..0x9F (it is then
+// that character's second byte), nor as the last byte or before '"'.
+bool IsComponentBreak(const char* p, const char* componentStart) {
+  if (*p == '/' || *p == ':') return true;
+  if (*p != '\\') return false;
+  const bool secondByte = p > componentStart && IsSjisLeadLow(static_cast<unsigned char>(p[-1]));
+  return p[1] != '\0' && p[1] != '"' && !secondByte;
+}
+
+void ShowFolderMessage(int error) {
+  std::array<char, 160> text{};
+  const char* base = messages::Get(Text::kFolderErrorNumber);
+  if (platform::IsNotFound(error)) {
+    base = messages::Get(Text::kFolderNoLongNames);
+  } else if (platform::IsVolumeFull(error)) {
+    base = messages::Get(Text::kFolderDiskFull);
+  }
+  size_t length = std::min(std::strlen(base), text.size() - 1);
+  std::memcpy(text.data(), base, length);
+  if (base == messages::Get(Text::kFolderErrorNumber)) {
+    const auto done = std::to_chars(text.data() + length, text.data() + text.size() - 1, error);
+    length = static_cast<size_t>(done.ptr - text.data());
+  }
+  text[length] = '\0';
+  platform::ShowMessage(messages::ProgramCaption(), text.data(), platform::Icon::kWarning,
+                        platform::Buttons::kOk);
+}
+
+// Makes `name` (relative to the current directory) an existing folder and
+// enters it. false: the batch stops.
+bool EnterFolder(const char* name) {
+  // An empty name (two separators in a row) can be neither made nor entered.
+  const bool empty = name[0] == '\0';
+  if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
+  if (!empty && FileExists(name)) {
+    // A plain file of that name is in the way: the folder replaces it.
+    FileRef inTheWay;
+    if (!SetFileRefName(inTheWay, name) || DeleteFileRef(inTheWay) != kNoError ||
+        !platform::MakeFolder(name)) {
+      return false;
+    }
+  } else if (!platform::MakeFolder(name)) {
+    ShowFolderMessage(platform::LastError());
+  }
+  return !empty && platform::SetCurrentFolder(name);
+}
+
+}  // namespace
+
+const char* AppendComponent(PName& buffer, const char* source) {
+  if ((buffer.Empty() || buffer.View().back() == '/') && StartsWithTilde(source)) {
+    buffer.Append("~");
+    source += 3;
+  }
+  const char* const start = source;
+  bool inQuery = false;
+  bool idMark = false;
+  while (*source != '\0' && buffer.length < kMaxNameBytes) {
+    if (!inQuery && IsComponentBreak(source, start)) break;
+    if (MatchAt(source, "id=")) {
+      source += 3;
+      idMark = true;
+      continue;
+    }
+    if (idMark && *source == '&') break;
+    if (*source == '?') {
+      buffer.Append("_");
+      inQuery = true;
+      ++source;
+      continue;
+    }
+    if (MatchAt(source, "%20")) {
+      buffer.Append(" ");
+      source += 3;
+      continue;
+    }
+    buffer.Append(std::string_view(source, 1));
+    ++source;
+  }
+  // The rest of a query is dropped.
+  if (inQuery) source += std::strlen(source);
+  return source;
+}
+
+bool NextOutputFolder(const char*& path, FolderName& name, size_t& length) {
+  if (IsPathSeparator(static_cast<unsigned char>(*path))) ++path;
+  PName buffer;
+  const char* next = AppendComponent(buffer, path);
+  if (!IsComponentBreak(next, path)) {
+    name[0] = '\0';
+    length = 0;
+    return false;
+  }
+  length = MapFolderName(buffer.View(), name.data(), name.size());
+  path = next;
+  return true;
+}
+
+int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
+                        const char*& rest) {
+  destination = cacheFile;
+  SetFileRefName(destination, "");
+  FileRef savedFolder;
+  GetCurrentFolderRef(savedFolder);
+  SetCurrentFolderFromRef(cacheFile);
+  const char separator = PathSeparator();
+
+  int result = kFoldersReady;
+  for (;;) {
+    const char* const before = path;
+    FolderName name{};
+    size_t length = 0;
+    if (!NextOutputFolder(path, name, length)) {
+      rest = path;
+      break;
+    }
+    // A chain deeper than a folder reference can hold ends here: the
+    // component is handed back with the rest.
+    if (destination.folder.length + length + 1 > kMaxPathBytes) {
+      rest = IsPathSeparator(static_cast<unsigned char>(*before)) ? before + 1 : before;
+      break;
+    }
+    if (!EnterFolder(name.data())) {
+      result = kFoldersStop;
+      break;
+    }
+    destination.folder.Append(std::string_view(name.data(), length));
+    destination.folder.Append(std::string_view(&separator, 1));
+  }
+  // Also after a failure: the rest of the program keeps its current directory.
+  SetCurrentFolderFromRef(savedFolder);
+  return result;
+}
+
+}  // namespace hoard

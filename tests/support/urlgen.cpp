@@ -1,0 +1,273 @@
+#include "urlgen.h"
+
+#include <array>
+#include <string_view>
+
+namespace hoard::test {
+namespace {
+
+constexpr std::string_view kWordBytes =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.~";
+constexpr std::string_view kHostBytes = "abcdefghijklmnopqrstuvwxyz0123456789-";
+
+// EUC-JP characters as escapes: あ い 亜 日 本 ソ (whose Shift_JIS form ends
+// in 0x5C), the ideographic space, and ｱ as EUC-JP half-width katakana.
+constexpr std::string_view kEucEscapes[] = {
+    "%A4%A2", "%A4%A4", "%B0%A1", "%C6%FC", "%CB%DC", "%A5%BD", "%A1%A1", "%8E%B1",
+};
+// Shift_JIS characters as escapes: あ 日 本 ソ, the ideographic space and ｱ.
+constexpr std::string_view kSjisEscapes[] = {
+    "%82%A0", "%93%FA", "%96%7B", "%83%5C", "%81%40", "%B1",
+};
+// Shift_JIS as raw bytes: あ, ソ (second byte '\'), 表 (second byte '\').
+constexpr std::string_view kSjisRaw[] = {"\x82\xA0", "\x83\x5C", "\x95\x5C"};
+
+constexpr std::string_view kExtensions[] = {".html", ".htm", ".gif", ".jpg", ".cgi",
+                                            ".jpeg", ".x",   ".tar.gz", ""};
+constexpr std::string_view kReserved[] = {"con", "CON", "nul.txt", "Aux", "prn.html",
+                                          "com1", "LPT9.gif", "conin$", "Nul .x"};
+constexpr std::string_view kDotted[] = {".", "..", "...", "a.", "b..", "c ", "d. ", ".e", "%2E",
+                                        "%2E%2E", "f%20", "g%2E"};
+constexpr std::string_view kHostile[] = {
+    "..",      "%2E%2E",  "%2e%2E", ".%2E",   "...",   ". .",     ".. ",     "%20..",
+    "..%20",   "..\\..",  "%5C..",  "..%5C",  "C:",    "c:\\win", "",        "%00",
+    "..%00",   "%2F..",   "%252E%252E",       "\\",    "..\\",    "%E0\\..", "\x83\\..",
+};
+constexpr std::string_view kQueryWords[] = {"q", "p", "kw", "page", "x", "url", "st", "nh", "s"};
+constexpr std::string_view kTriggers[] = {"jiji", "cimages", "Count", "http", "id="};
+
+bool StartsLikeTrigger(const std::string& text) {
+  for (std::string_view trigger : kTriggers) {
+    if (text.compare(0, trigger.size(), trigger) == 0) return true;
+  }
+  return text.find("id=") != std::string::npos;
+}
+
+}  // namespace
+
+std::string GeneratedUrl::Text() const {
+  std::string text = scheme + host + "/";
+  for (const std::string& folder : folders) text += folder + "/";
+  return text + file + query;
+}
+
+UrlGenerator::UrlGenerator(uint64_t seed, UrlGenOptions options)
+    : state_(seed * 0x9E3779B97F4A7C15ull + 1), options_(options) {}
+
+uint64_t UrlGenerator::Random() {
+  // splitmix64: the same sequence on every platform.
+  uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+size_t UrlGenerator::Below(size_t bound) {
+  return bound == 0 ? 0 : static_cast<size_t>(Random() % bound);
+}
+
+std::string UrlGenerator::Word(size_t minLength, size_t maxLength) {
+  std::string word;
+  const size_t length = minLength + Below(maxLength - minLength + 1);
+  while (word.size() < length) {
+    char c = kWordBytes[Below(kWordBytes.size())];
+    // A '?' never follows '_' here, and "id=" never forms.
+    word += c;
+  }
+  return word;
+}
+
+std::string UrlGenerator::JapaneseEscapes(size_t characters) {
+  std::string text;
+  const bool euc = OneIn(2);
+  for (size_t i = 0; i < characters; ++i) {
+    if (euc) {
+      text += kEucEscapes[Below(std::size(kEucEscapes))];
+    } else if (OneIn(4)) {
+      text += kSjisRaw[Below(std::size(kSjisRaw))];
+    } else {
+      text += kSjisEscapes[Below(std::size(kSjisEscapes))];
+    }
+  }
+  return text;
+}
+
+std::string UrlGenerator::Host() {
+  std::string host;
+  if (OneIn(3)) host += "www.";
+  const size_t labels = 1 + Below(3);
+  for (size_t i = 0; i < labels; ++i) {
+    const size_t length = 1 + Below(options_.longComponents && OneIn(6) ? 30 : 10);
+    for (size_t k = 0; k < length; ++k) host += kHostBytes[Below(kHostBytes.size())];
+    host += '.';
+  }
+  // A host stays within the 63 bytes of a folder component.
+  if (host.size() > 55) host.resize(55);
+  host += OneIn(2) ? "co.jp" : "com";
+  if (options_.ports && OneIn(8)) host += OneIn(2) ? ":8080" : ":80";
+  return host;
+}
+
+std::string UrlGenerator::FolderComponent() {
+  if (options_.hostile && OneIn(3)) return HostileComponent();
+  if (options_.dots && OneIn(12)) return std::string(kDotted[Below(std::size(kDotted))]);
+  if (options_.reservedNames && OneIn(12)) return std::string(kReserved[Below(std::size(kReserved))]);
+  for (;;) {
+    std::string folder;
+    switch (Below(6)) {
+      case 0:
+        folder = "%7E" + Word(1, 8);
+        break;
+      case 1:
+        folder = Word(1, 6) + "%20" + Word(1, 6);
+        break;
+      case 2:
+        if (options_.japanese) {
+          folder = JapaneseEscapes(1 + Below(4)) + Word(0, 4);
+          break;
+        }
+        [[fallthrough]];
+      case 3:
+        if (options_.longComponents) {
+          // Up to 60 bytes: past the 31 of a name, within the 63 of a folder.
+          folder = (OneIn(2) ? "www." : "") + Word(20, 56);
+          break;
+        }
+        [[fallthrough]];
+      default:
+        folder = Word(1, 12);
+        break;
+    }
+    if (!StartsLikeTrigger(folder)) return folder;
+  }
+}
+
+std::string UrlGenerator::FileName() {
+  if (OneIn(8)) return "";
+  if (options_.reservedNames && OneIn(15)) return std::string(kReserved[Below(std::size(kReserved))]);
+  if (options_.dots && OneIn(15)) return std::string(kDotted[Below(std::size(kDotted))]);
+  for (;;) {
+    std::string stem;
+    switch (Below(5)) {
+      case 0:
+        stem = options_.longComponents ? Word(24, 45) : Word(1, 10);
+        break;
+      case 1:
+        stem = options_.japanese ? JapaneseEscapes(1 + Below(16)) : Word(1, 10);
+        break;
+      case 2:
+        stem = Word(1, 8) + (OneIn(2) ? "%7E" : "%20") + Word(1, 30);
+        break;
+      default:
+        stem = Word(1, 16);
+        break;
+    }
+    if (options_.controlEscapes && OneIn(10)) stem += OneIn(2) ? "%00" : "%0A";
+    std::string name = stem + std::string(kExtensions[Below(std::size(kExtensions))]);
+    if (!StartsLikeTrigger(name) && name.back() != '_') return name;
+  }
+}
+
+std::string UrlGenerator::QueryValue() {
+  std::string value;
+  const size_t pieces = 1 + Below(4);
+  for (size_t i = 0; i < pieces; ++i) {
+    switch (Below(9)) {
+      case 0:
+        value += "/";
+        break;
+      case 1:
+        value += ":";
+        break;
+      case 2:
+        value += OneIn(2) ? "%2F" : "%3A";
+        break;
+      case 3:
+        value += OneIn(2) ? "%7E" : "%20";
+        break;
+      case 4:
+        if (options_.japanese) {
+          value += JapaneseEscapes(1 + Below(6));
+          break;
+        }
+        [[fallthrough]];
+      case 5:
+        value += OneIn(2) ? "+" : "@";
+        break;
+      case 6:
+        value += "http://" + Word(1, 8) + ".jp/" + Word(1, 5);
+        break;
+      default:
+        value += Word(1, 14);
+        break;
+    }
+  }
+  // No '?' right after '_'.
+  if (!value.empty() && value.back() == '_') value += 'z';
+  return value;
+}
+
+std::string UrlGenerator::Query() {
+  std::string query = "?";
+  const size_t parameters = 1 + Below(4);
+  for (size_t i = 0; i < parameters; ++i) {
+    if (i > 0) query += "&";
+    query += std::string(kQueryWords[Below(std::size(kQueryWords))]) + "=" + QueryValue();
+  }
+  return query;
+}
+
+std::string UrlGenerator::HostileComponent() {
+  return std::string(kHostile[Below(std::size(kHostile))]);
+}
+
+GeneratedUrl UrlGenerator::Next() {
+  GeneratedUrl url;
+  const size_t scheme = Below(6);
+  url.scheme = scheme == 0 ? "HTTP://" : scheme == 1 ? "https://" : "http://";
+  url.host = options_.hostile && OneIn(4) ? HostileComponent() : Host();
+  const size_t folders = Below(static_cast<size_t>(options_.maxFolders) + 1);
+  for (size_t i = 0; i < folders; ++i) url.folders.push_back(FolderComponent());
+  url.file = options_.hostile && OneIn(4) ? HostileComponent() : FileName();
+  if (options_.queries && OneIn(3)) {
+    if (!url.file.empty() && url.file.back() == '_') url.file += 'z';
+    url.query = Query();
+  }
+  return url;
+}
+
+std::string BrowserDecode(const std::string& link) {
+  std::string text;
+  for (size_t i = 0; i < link.size(); ++i) {
+    if (link.compare(i, 5, "&amp;") == 0) {
+      text += '&';
+      i += 4;
+    } else {
+      text += link[i];
+    }
+  }
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string decoded;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
+std::string HtmlEscaped(const std::string& url) {
+  std::string text;
+  for (char c : url) text += c == '&' ? std::string("&amp;") : std::string(1, c);
+  return text;
+}
+
+}  // namespace hoard::test

@@ -1,0 +1,132 @@
+// The property that matters most: a link rewritten in mode 0, once a browser
+// has decoded it, names exactly the folders and the file that the output
+// folders and mode 1 make for the same URL. Checked over thousands of
+// generated URLs on every run.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "pipeline/outputfolders.h"
+#include "store/textconv.h"
+#include "support/urlgen.h"
+#include "urlmap/urlmap.h"
+
+namespace hoard {
+namespace {
+
+constexpr int kGeneratedUrls = 6000;
+
+std::string MapLink(const std::string& link) {
+  std::vector<char> buffer(kLinkBufferBytes, '\0');
+  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
+  MapLinkInPlace(buffer.data(), buffer.size());
+  return buffer.data();
+}
+
+std::string MapFileName(const std::string& rest) {
+  std::vector<char> source(1024, '\0');
+  std::memcpy(source.data(), rest.data(), std::min(rest.size(), source.size() - 1));
+  std::vector<char> name(kLocalNameBufferBytes, '\0');
+  MapUrlToLocalPath(name.data(), name.size(), source.data(), source.size(), kMapFileName);
+  return name.data();
+}
+
+// Where the pipeline stores the URL: the folders, then the file name.
+std::vector<std::string> StoredPlace(const std::string& url) {
+  std::vector<char> path(url.begin(), url.end());
+  path.push_back('\0');
+  const char* p = path.data() + LinkSchemeLength(path.data());
+  std::vector<std::string> place;
+  FolderName name{};
+  size_t length = 0;
+  while (NextOutputFolder(p, name, length)) place.emplace_back(name.data(), length);
+  const std::string rest = *p != '\0' ? p : "index.html";
+  place.push_back(MapFileName(rest));
+  return place;
+}
+
+// What the rewritten link names once decoded: its components after the
+// scheme, a link to a folder meaning the folder's page.
+std::vector<std::string> LinkedPlace(const std::string& link) {
+  const std::string mapped = MapLink(link);
+  const std::string decoded = test::BrowserDecode(mapped.substr(LinkSchemeLength(mapped.c_str())));
+  std::vector<std::string> place(1);
+  for (char c : decoded) {
+    if (c == '/' || c == ':') {
+      place.emplace_back();
+    } else {
+      place.back() += c;
+    }
+  }
+  if (place.back().empty()) place.back() = "index.html";
+  return place;
+}
+
+std::string Joined(const std::vector<std::string>& place) {
+  std::string text;
+  for (const std::string& part : place) text += "[" + part + "]";
+  return text;
+}
+
+// A name every platform can create, inside the folder it is made in.
+bool IsSafeName(const std::string& name) {
+  if (name.empty() || name.size() > 31) return false;
+  const char last = name.back();
+  if (last == '.' || last == ' ') return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name.c_str() + i);
+    if (i + 1 < name.size() && IsSjisPair(p)) {
+      ++i;
+      continue;
+    }
+    if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':') return false;
+  }
+  return true;
+}
+
+TEST(MapUrlToLocalPath, LinkNamesTheStoredPlaceForGeneratedUrls) {
+  test::UrlGenerator generator(20240607);
+  const auto start = std::chrono::steady_clock::now();
+  int failures = 0;
+  for (int i = 0; i < kGeneratedUrls && failures < 8; ++i) {
+    const std::string url = generator.NextText();
+    const std::vector<std::string> stored = StoredPlace(url);
+    for (const std::string& link : {url, test::HtmlEscaped(url)}) {
+      const std::vector<std::string> linked = LinkedPlace(link);
+      if (linked != stored) {
+        ++failures;
+        ADD_FAILURE() << "url " << url << "\n  link   " << MapLink(link) << "\n  linked "
+                      << Joined(linked) << "\n  stored " << Joined(stored);
+        break;
+      }
+    }
+    for (const std::string& part : stored) {
+      if (!IsSafeName(part)) {
+        ++failures;
+        ADD_FAILURE() << "url " << url << " gives the unsafe name [" << part << "]";
+      }
+    }
+  }
+  const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+  RecordProperty("urls", kGeneratedUrls);
+  RecordProperty("milliseconds", static_cast<int>(elapsed.count() * 1000));
+}
+
+TEST(UrlGenerator, GivesTheSameUrlsForTheSameSeed) {
+  test::UrlGenerator first(7);
+  test::UrlGenerator second(7);
+  test::UrlGenerator other(8);
+  bool differs = false;
+  for (int i = 0; i < 50; ++i) {
+    const std::string url = first.NextText();
+    EXPECT_EQ(url, second.NextText());
+    differs = differs || url != other.NextText();
+  }
+  EXPECT_TRUE(differs);
+}
+
+}  // namespace
+}  // namespace hoard

@@ -1,0 +1,183 @@
+// The working state of one MapUrlToLocalPath call, and the small set of
+// operations through which the scan and its rule modules (query rules, site
+// rules, infoseek rules) read the source and write the name.
+//
+// Output model. Every byte of the name as it will stand on disk is one *unit*.
+// The scan keeps the units in `disk` (NUL-terminated, so the Japanese tests may
+// look ahead) and writes their text form into the caller's output buffer: in
+// mode 1 the text is the unit itself; in mode 0 (a link) a unit may be written
+// as a percent escape ("%7E") or as an HTML entity ("&amp;"). Every decision
+// of the scan and the rules reads `disk`, never the text form, so that a link
+// and a file name made from the same URL can only differ in how their units
+// are written: once a browser has decoded the link, the two are equal.
+//
+// Positions in the name (component start, cut mark, query start) are unit
+// indexes. The component length is a counter of its own that the rules may set.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "store/textconv.h"
+
+namespace hoard {
+
+// The largest buffer the scan works in: the HTML rewriter's link buffer,
+// 2047 bytes and the NUL.
+inline constexpr size_t kMaxScanBytes = 2048;
+// A mapped name component: at most 31 bytes (the file layer's name limit);
+// the length limit starts working when a component has grown past 27.
+inline constexpr int16_t kComponentMaxBytes = 31;
+inline constexpr int16_t kComponentLimitStart = 28;
+
+inline constexpr ptrdiff_t kNoMark = -1;
+
+// Rule modes: flags and states set by the naming rules, all 0 at the start of
+// a call. Only the scan's own reactions to them live in the scanner.
+struct ScanModes {
+  int16_t image = 0;
+  int16_t mapImage = 0;
+  int16_t nameFlat = 0;
+  int16_t newSearch = 0;
+  int16_t refine = 0;
+  int16_t key = 0;
+  int16_t searchCount = 0;
+  int16_t tagF = 0;  // 1 or 2
+  int16_t robo = 0;
+  int16_t ntt = 0;
+  int16_t keywords = 0;
+  int16_t bookmark = 0;
+  int16_t engineKey = 0;
+  int16_t para = 0;
+  int16_t directory = 0;
+  int16_t related = 0;
+  int16_t shop = 0;
+  int16_t s97 = 0;
+  int16_t seek = 0;
+  int16_t pursuit = 0;  // 1..3
+  int16_t queryP = 0;
+  int16_t tagM = 0;
+  int16_t infoseek = 0;  // 0 none, 1..21
+  int16_t from = 0;      // after a "from=" query
+  int16_t jiji = 0;
+  int16_t boad = 0;          // a "boad.exe" name is being built
+  int16_t resultsDest = 0;   // a "results_ct.asp" destination is being built
+  int16_t resultsJaOpen = 0; // a "results-ja" name before its ';'
+  int16_t quoteScript = 0;
+  int16_t hostingCounter = 0;
+  int16_t portalWrapper = 0;
+  int16_t infoseekUrl = 0;
+  int16_t resultOffset = 0;  // the number after "&st=" in an infoseek state
+  ptrdiff_t articleMark = kNoMark;
+};
+
+struct ScanState {
+  int mode = 1;  // 0: a link, rewritten in place; 1: a file name
+  bool inPlace = false;
+
+  // The source: NUL-terminated. In place, it lies in the output buffer right
+  // of what has been written, and moves right when the text form grows.
+  char* source = nullptr;
+  char* sourceBase = nullptr;
+  size_t sourceCapacity = 0;  // bytes from sourceBase
+  unsigned char previousSourceByte = 0;
+  size_t consumed = 0;  // source bytes passed so far (moves of the rest aside)
+
+  // The text form.
+  char* output = nullptr;
+  size_t outputCapacity = 0;
+  size_t outputLength = 0;
+  // In place, when the text form needs room that the buffer does not have,
+  // the unread source loses its last bytes (sourceCut). When even that is
+  // not enough, the write fails and the scan ends (full).
+  bool sourceCut = false;
+  bool full = false;
+
+  // The units. disk[units] is always 0; unitStart[i] is where unit i begins
+  // in the text form, unitStart[units] == outputLength.
+  std::array<unsigned char, kMaxScanBytes + 8> disk;
+  std::array<uint16_t, kMaxScanBytes + 1> unitStart;
+  size_t units = 0;
+  size_t initialisedUnits = 0;
+
+  int16_t componentLength = 0;
+  size_t componentStart = 0;
+  size_t componentConsumed = 0;  // `consumed` when the component began
+  ptrdiff_t cutMark = kNoMark;
+  ptrdiff_t queryStart = kNoMark;
+
+  // The extension of the name: its bytes (without the '.') once known.
+  std::array<char, 4> extension{};
+  uint8_t extensionLength = 0;
+  bool extensionKnown = false;
+  ptrdiff_t extensionDot = kNoMark;  // unit of the '.' recorded in image mode
+
+  int16_t changed = 0;
+  bool escapedOutput = false;
+
+  // Japanese text: the pair state of the EUC-JP conversion and the
+  // ISO-2022-JP state (0, 1 after ESC, 3 two-byte, 4 holding, -1 ESC in
+  // two-byte mode).
+  EucClass eucPrevious = kEucNone;
+  size_t lastConvertedEnd = 0;  // unit after the last converted pair, 0: none
+  int16_t isoState = 0;
+
+  ScanModes modes;
+};
+
+// What a rule reports to the scan.
+enum class RuleOutcome {
+  kNotApplied,  // the scan goes on with its next test
+  kContinue,    // the rule consumed and wrote; the next iteration starts
+  kEnd,         // the name is complete: the scan goes to its finishing steps
+};
+
+// --- Reading the source --------------------------------------------------
+
+inline unsigned char SourceByte(const ScanState& s, size_t ahead = 0) {
+  return static_cast<unsigned char>(s.source[ahead]);
+}
+// Exact bytes at the source cursor. Never reads past the source's NUL.
+bool SourceBeginsWith(const ScanState& s, std::string_view text);
+// Moves the source cursor over n bytes (not past the NUL).
+void SkipSource(ScanState& s, size_t n);
+// "&amp;" counts as one '&' in both modes: 5, or 1 for a plain '&', else 0.
+size_t AmpersandLength(const ScanState& s);
+
+// --- Reading the name ----------------------------------------------------
+
+inline std::string_view NameText(const ScanState& s) {
+  return {reinterpret_cast<const char*>(s.disk.data()), s.units};
+}
+inline std::string_view ComponentText(const ScanState& s) {
+  return NameText(s).substr(s.componentStart);
+}
+bool NameEndsWith(const ScanState& s, std::string_view text);
+bool ComponentBeginsWith(const ScanState& s, std::string_view text);
+inline bool InQuery(const ScanState& s) { return s.queryStart != kNoMark; }
+
+// --- Writing the name ----------------------------------------------------
+// Every write is bounded: false (and nothing written) when it does not fit.
+// Writes made by rules are plain units and count in the component.
+
+// One unit written as itself (mode 0 still escapes the few bytes that a
+// browser would otherwise read as syntax: '%', '?', '#', '"').
+bool WriteUnit(ScanState& s, unsigned char value);
+bool WriteText(ScanState& s, std::string_view text);
+// Copies the next n source bytes as plain units (fewer at the source's end).
+bool CopySource(ScanState& s, size_t n);
+// A new path component begins at the end of the name: its length, cut mark
+// and Japanese run state start afresh.
+void BeginComponent(ScanState& s);
+// The last n units taken back; the component length shrinks with them and
+// marks past the new end are cleared.
+void TakeBackUnits(ScanState& s, size_t n);
+// Replaces unit i by another byte, keeping how the unit is written (plain or
+// as an escape); the text form does not change length.
+void ReplaceUnit(ScanState& s, size_t i, unsigned char value);
+// Removes n units starting at unit i, moving later units left.
+void RemoveUnitsAt(ScanState& s, size_t i, size_t n);
+
+}  // namespace hoard
