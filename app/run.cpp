@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "app/cachehint.h"
 #include "app/messages.h"
 #include "app/progress.h"
 #include "app/report.h"
@@ -13,6 +14,7 @@
 #include "platform/system.h"
 #include "platform/ui.h"
 #include "store/cachelog.h"
+#include "store/domaintable.h"
 #include "store/files.h"
 
 namespace hoard::app {
@@ -92,15 +94,56 @@ int RunBatch(Batch& batch) {
   ProgressState& progress = Progress();
   progress.total = static_cast<int32_t>(batch.args->count);
   progress.start = static_cast<int32_t>(platform::NowSeconds());
+  platform::ShowWaitCursor(true);
   for (size_t index = 1; index <= batch.args->count; ++index) {
     progress.current = static_cast<int32_t>(index);
     ConvertArgument(batch, batch.args->items[index - 1]);
     if (batch.lastResult == kConvertStop) break;
   }
+  platform::ShowWaitCursor(false);
+  platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);
   ReleaseCacheLog(batch.log);
   return 0;
 }
+
+// Every cache file of a folder (a reference with an empty name, absolute).
+int RunFolder(Batch& batch) {
+  ScanStore store;
+  if (!AllocScanStore(store)) return 0;
+  ArgList found;
+  batch.args = &found;
+  batch.folderMode = true;
+  int exitCode = 0;
+  if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
+  FreeScanStore(store);
+  return exitCode;
+}
+
+// The open-file dialog for a cache file or folder, starting at the hint;
+// false when the user chose nothing.
+bool AskForCacheFile(messages::Text title, std::array<char, kCacheHintCapacity>& path) {
+  using messages::Text;
+  const platform::FileFilter filters[] = {
+      {messages::Get(Text::kCacheFilterText), messages::Get(Text::kCacheFilterPattern)},
+      {messages::Get(Text::kCgiFilterText), messages::Get(Text::kCgiFilterPattern)},
+      {messages::Get(Text::kAllFilesText), messages::Get(Text::kAllFilesPattern)},
+  };
+  ReadCacheFolderHint(path.data(), path.size());
+  // The dialog's buffer holds 256 bytes.
+  constexpr size_t kDialogPathCapacity = 256;
+  path[kDialogPathCapacity - 1] = '\0';
+  FileRef current;
+  GetCurrentFolderRef(current);
+  const bool chosen = platform::AskOpenFile(messages::Get(title), filters, std::size(filters),
+                                            path.data(), kDialogPathCapacity);
+  // The dialog may change the current directory; the run must not see that.
+  SetCurrentFolderFromRef(current);
+  return chosen;
+}
+
+// Where the process started; see StartFolder.
+FileRef gStartFolder;
 
 // One argument that names a folder rather than a file.
 bool IsFolderArgument(const char* argument) {
@@ -141,28 +184,52 @@ int RunArguments(ArgList& args) {
     ReportTooLong(folderPath.data());
     return 0;
   }
-  ScanStore store;
-  if (!AllocScanStore(store)) return 0;
-  ArgList found;
-  batch.args = &found;
-  batch.folderMode = true;
-  int exitCode = 0;
-  if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
-  FreeScanStore(store);
-  return exitCode;
+  return RunFolder(batch);
 }
 
-int RunCommandLine(const char* commandLine) {
-  const size_t length = commandLine == nullptr ? 0 : std::strlen(commandLine);
-  char* copy = static_cast<char*>(AllocBlock(length + 1));
-  if (copy == nullptr) return 0;
-  if (length > 0) std::memcpy(copy, commandLine, length);
-  copy[length] = '\0';
-  ArgList args;
-  SplitCommandLine(copy, args);
-  const int exitCode = RunArguments(args);
-  FreeBlock(copy);
-  return exitCode;
+int RunFileChoice() {
+  std::array<char, kCacheHintCapacity> path{};
+  if (!AskForCacheFile(messages::Text::kChooseCacheFileTitle, path)) return 0;
+  SaveCacheFolderHint(path.data());
+  // One file alone: the progress shows no percentage (the total stays 0).
+  Progress().start = static_cast<int32_t>(platform::NowSeconds());
+  FileRef file;
+  if (MakeFileRef(path.data(), file) == kBadName || MakeAbsolute(file) != kNoError) {
+    ReportTooLong(path.data());
+    return 0;
+  }
+  CacheLog log;
+  const int result = ConvertCacheFile(file, log);
+  platform::EndProgress();
+  if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);
+  ReleaseCacheLog(log);
+  return 0;
 }
+
+int RunFolderChoice() {
+  std::array<char, kCacheHintCapacity> path{};
+  if (!AskForCacheFile(messages::Text::kChooseCacheFolderTitle, path)) return 0;
+  SaveCacheFolderHint(path.data());
+  // Any file of the folder was chosen: the folder is scanned.
+  Batch batch;
+  if (MakeFileRef(path.data(), batch.folder) == kBadName) {
+    ReportTooLong(path.data());
+    return 0;
+  }
+  batch.folder.name = PName{};
+  if (MakeAbsolute(batch.folder) != kNoError) {
+    ReportTooLong(path.data());
+    return 0;
+  }
+  return RunFolder(batch);
+}
+
+void RememberStartFolder() {
+  GetCurrentFolderRef(gStartFolder);
+  // The domain table is looked for there.
+  hoard::RememberStartFolder(gStartFolder);
+}
+
+const FileRef& StartFolder() { return gStartFolder; }
 
 }  // namespace hoard::app

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 
+#include "store/fileref.h"
+
 namespace hoard::app {
 
 inline constexpr size_t kMaxArguments = 1000;
@@ -25,8 +27,16 @@ void SplitCommandLine(char* text, ArgList& out);
 // dialog instead). Returns the exit code.
 int RunArguments(ArgList& args);
 
-// The Windows way in: the command line after the program's name. Copies it,
-// splits it and runs it.
-int RunCommandLine(const char* commandLine);
+// The main dialog's file choice: asks for one cache file and converts it
+// (without a percentage: the batch has no size). Returns the exit code.
+int RunFileChoice();
+// The main dialog's folder choice: asks for any file in the cache folder and
+// converts the folder's cache files. Returns the exit code.
+int RunFolderChoice();
+
+// The process's current directory at start-up, taken once before anything
+// can change it; the domain table is looked for there.
+void RememberStartFolder();
+const FileRef& StartFolder();
 
 }  // namespace hoard::app

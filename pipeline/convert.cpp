@@ -25,6 +25,17 @@ bool SetUpRun(const FileRef& file, CacheLog& log, bool& stop) {
   return true;
 }
 
+// The URL without its "scheme://" (or "scheme:"), for the display.
+std::string_view AfterScheme(std::string_view url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string_view::npos || url.substr(0, colon).find('/') != std::string_view::npos) {
+    return url;
+  }
+  url.remove_prefix(colon + 1);
+  while (!url.empty() && url.front() == '/') url.remove_prefix(1);
+  return url;
+}
+
 }  // namespace
 
 void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
@@ -38,9 +49,13 @@ int ConvertCacheFile(const FileRef& file, CacheLog& log) {
   if (IsLogFileName(name, kLogAnyKind) || PStringEqualNoCase(name, kDetectionLogName)) {
     return kConvertDone;
   }
+  // The display advances and one pending window message is served before
+  // the lookup, so that an abort confirmed now stops this file.
+  ProgressTick(Progress());
   CacheLogEntry entry;
   const LookupResult found = LookupCacheFile(log, name, entry);
   if (found == LookupResult::kNoIndex || AbortRequested != 0) return kConvertStop;
+  if (found == LookupResult::kFound) ShowCurrentItem(AfterScheme(entry.url));
   if (gObserver != nullptr) gObserver(file, found == LookupResult::kFound ? &entry : nullptr);
   return kConvertDone;
 }

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian machine, only where it
-# is missing. Usage: scripts/deps.sh native|windows|all
+# is missing. Usage: scripts/deps.sh native|windows|gui|all
 set -euo pipefail
 
 want=${1:-all}
 native=(cmake ninja-build g++ googletest libgtest-dev)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
+# The GUI tests: a virtual display, clicks and keys, screenshots.
+gui=(xvfb xdotool x11-apps x11-utils imagemagick fonts-wine xterm fonts-dejavu-core)
 
 packages=()
 case "$want" in
   native) packages=("${native[@]}") ;;
   windows) packages=("${native[@]}" "${windows[@]}") ;;
-  all) packages=("${native[@]}" "${windows[@]}") ;;
-  *) echo "usage: $0 native|windows|all" >&2; exit 2 ;;
+  gui) packages=("${native[@]}" "${windows[@]}" "${gui[@]}") ;;
+  all) packages=("${native[@]}" "${windows[@]}" "${gui[@]}") ;;
+  *) echo "usage: $0 native|windows|gui|all" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test suite: the native suite with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build's
-# suite under Wine.
+# suite under Wine, then the Windows program itself under Wine on a virtual
+# display, driven as a user would.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +17,6 @@ UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== Windows build and tests under Wine"
 scripts/test-windows.sh
+
+echo "== The Windows program under Xvfb and Wine"
+timeout 1200 scripts/test-gui.sh

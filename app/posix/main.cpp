@@ -1,23 +1,78 @@
 // The command-line program: converts the cache files or the cache folder
-// named on the command line.
+// named on the command line; without arguments, the main dialog as a menu
+// on the terminal.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "app/listing.h"
+#include "app/mainmenu.h"
+#include "app/messages.h"
+#include "app/options.h"
+#include "app/posix/menu.h"
 #include "app/run.h"
 #include "pipeline/convert.h"
+#include "platform/posix/terminal.h"
+#include "platform/posix/ui_progress.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: hoard-hoard                  (a menu: folder, file, options)\n"
+    "       hoard-hoard CACHE_FOLDER\n"
+    "       hoard-hoard CACHE_FILE...\n"
+    "Lists every cache file with the URL, MIME type and type code the cache log\n"
+    "gives for it. Progress is shown on standard error; Ctrl-C asks whether to\n"
+    "stop after the file being converted.\n";
+
+// The listing shares the terminal with the progress line: the line makes
+// room for each listing line and comes back below it.
+void PrintLookupBesideProgress(const hoard::FileRef& file, const hoard::CacheLogEntry* entry) {
+  hoard::platform::SuspendProgressLine();
+  hoard::app::PrintLookup(file, entry);
+  hoard::platform::ResumeProgressLine();
+}
+
+int RunMenu() {
+  const hoard::app::MenuTerminal terminal{stdin, stderr, hoard::platform::TerminalCodeset()};
+  switch (hoard::app::RunMainMenu(terminal)) {
+    case hoard::app::MainChoice::kFolder:
+      return hoard::app::RunFolderChoice();
+    case hoard::app::MainChoice::kFile:
+      return hoard::app::RunFileChoice();
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    std::fputs(
-        "usage: hoard-hoard CACHE_FOLDER\n"
-        "       hoard-hoard CACHE_FILE...\n"
-        "Lists every cache file with the URL, MIME type and type code the cache log\n"
-        "gives for it.\n",
-        argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
   }
-  hoard::SetLookupObserver(hoard::app::PrintLookup);
+  // The caption of every message, as the Windows program loads it.
+  if (const char* caption = hoard::messages::StringById(hoard::messages::kIdCaption)) {
+    hoard::messages::SetProgramCaption(caption);
+  }
+  hoard::app::RememberStartFolder();
+  if (!hoard::LoadOptions()) {
+    std::fputs("hoard-hoard: the settings file cannot be created\n", stderr);
+    return 1;
+  }
+  const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
+  hoard::SetLookupObserver(listingOnTerminal ? PrintLookupBesideProgress : hoard::app::PrintLookup);
+
+  if (argc < 2) {
+    // Nobody to answer the menu: say how to call the program, never wait.
+    if (isatty(STDIN_FILENO) == 0) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return RunMenu();
+  }
   hoard::app::ArgList args;
   // The list holds 1000 paths; more are left out with a word on standard error.
   for (int i = 1; i < argc && args.count < hoard::app::kMaxArguments; ++i) {

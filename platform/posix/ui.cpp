@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/posix/terminal.h"
+#include "platform/posix/ui_progress.h"
 
 namespace hoard::platform {
 namespace {
@@ -18,11 +19,13 @@ Terminal StandardTerminal() {
 }  // namespace
 
 Answer ShowMessage(const char* caption, const char* text, Icon icon, Buttons buttons) {
+  EndProgressLineIfShown();
   return AskOnTerminal(StandardTerminal(), caption, text, icon, buttons);
 }
 
 bool AskOpenFile(const char* title, const FileFilter* filters, size_t filterCount, char* path,
                  size_t capacity) {
+  EndProgressLineIfShown();
   return AskPathOnTerminal(StandardTerminal(), title, filters, filterCount, path, capacity);
 }
 
