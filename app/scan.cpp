@@ -11,32 +11,11 @@
 namespace hoard::app {
 namespace {
 
-bool BeginsWithNoCase(std::string_view name, std::string_view prefix) {
-  return name.size() >= prefix.size() &&
-         PStringEqualNoCase(name.substr(0, prefix.size()), prefix);
-}
-
-// 8 bytes, or 9 to 13 bytes with '.' as the 9th.
-bool HasEightThreeLength(std::string_view name) {
-  return name.size() == 8 || (name.size() >= 9 && name.size() <= 13 && name[8] == '.');
-}
-
 using SchemeTest = bool (*)(std::string_view);
 // The order in which the first matching entry fixes the folder's family.
 constexpr SchemeTest kSchemeTests[] = {IsCachePrefixedName, IsJchName, IsMName};
 
 }  // namespace
-
-bool IsCachePrefixedName(std::string_view name) { return BeginsWithNoCase(name, "cache"); }
-
-bool IsJchName(std::string_view name) {
-  return HasEightThreeLength(name) && BeginsWithNoCase(name, "JCH");
-}
-
-bool IsMName(std::string_view name) {
-  if (!HasEightThreeLength(name) || (name[0] != 'M' && name[0] != 'm')) return false;
-  return name.substr(1, 7).find('.') == std::string_view::npos;
-}
 
 bool CacheNameFilter::Take(std::string_view name) {
   if (name.size() > kMaxNameBytes || PStringEqualNoCase(name, "Finder.dat")) return false;

@@ -6,16 +6,13 @@
 #include <string_view>
 
 #include "app/run.h"
+#include "store/cachelog.h"
 #include "store/fileref.h"
 
 namespace hoard::app {
 
-// Begins with "cache" (ASCII case ignored).
-bool IsCachePrefixedName(std::string_view name);
-// 8 bytes, or 9 to 13 with '.' 9th; begins with "JCH" (ASCII case ignored).
-bool IsJchName(std::string_view name);
-// 8 bytes, or 9 to 13 with '.' 9th; 'M' or 'm' first; no '.' in bytes 2..8.
-bool IsMName(std::string_view name);
+// The naming families (IsCachePrefixedName, IsJchName, IsMName) are the cache
+// log's: store/cachelog.h.
 
 // Decides, name by name in the folder's order, which names are cache files:
 // the first name of a known family fixes the folder's family, and from then

@@ -1,21 +1,46 @@
 #include "pipeline/convert.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/progress.h"
+#include "html/rewriter.h"
+#include "pipeline/detectionlog.h"
+#include "pipeline/outputfolders.h"
+#include "pipeline/redirect.h"
+#include "store/contentcheck.h"
+#include "store/domaintable.h"
+#include "store/files.h"
 #include "store/pstring.h"
+#include "urlmap/infoseek.h"
+#include "urlmap/siterules.h"
+#include "urlmap/urlmap.h"
 
 namespace hoard {
 namespace {
 
-constexpr std::string_view kDetectionLogName = "h-hoard.csv";
-
 LookupObserver gObserver = nullptr;
+bool gListOnly = false;
 
-// The first file of a run finds and loads the cache log beside it. False when
-// this file is to be passed over; `stop` when the run must end.
-bool SetUpRun(const FileRef& file, CacheLog& log, bool& stop) {
+void Tell(const FileRef& file, const CacheLogEntry* entry) {
+  if (gObserver != nullptr) gObserver(file, entry);
+}
+
+// Copies a NUL-terminated text into a path buffer, cut to fit.
+void CopyPath(char (&out)[kPathBytes], const char* text) {
+  const size_t length = std::min(std::strlen(text), kPathBytes - 1);
+  std::memmove(out, text, length);
+  out[length] = '\0';
+}
+
+// The first file of a batch sets up the detection log and loads the cache
+// log beside it. False when this file is to be passed over; `stop` when the
+// batch must end.
+bool SetUpBatch(const FileRef& file, CacheLog& log, bool& stop) {
   stop = false;
+  SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
-  if (PStringEqualNoCase(name, kDetectionLogName) || IsVisitManagerFile(name)) return false;
+  if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
   FileRef logRef;
   if (DefaultCacheLogRef(file, logRef)) return false;
   if (LoadCacheLog(logRef, log) == LoadResult::kAbort) {
@@ -25,39 +50,232 @@ bool SetUpRun(const FileRef& file, CacheLog& log, bool& stop) {
   return true;
 }
 
-// The URL without its "scheme://" (or "scheme:"), for the display.
-std::string_view AfterScheme(std::string_view url) {
-  const size_t colon = url.find(':');
-  if (colon == std::string_view::npos || url.substr(0, colon).find('/') != std::string_view::npos) {
-    return url;
+bool Exists(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) && FileExists(path.data());
+}
+
+// Whether two references name one file (ASCII case folded, as on Windows).
+bool SamePlace(const FileRef& a, const FileRef& b) {
+  CPath first;
+  CPath second;
+  return FileRefToCPath(a, first) && FileRefToCPath(b, second) &&
+         PStringEqualNoCase(first.data(), second.data());
+}
+
+// The whole-URL site rules, tried in order; the first that applies decides
+// whether redirect unwrapping and the domain table still run.
+enum class SiteRuleOutcome { kNone, kFinal, kDomainOnly };
+
+SiteRuleOutcome ApplyWholeUrlRules(char (&path)[kPathBytes], const char* url) {
+  if (UnwrapChannelRedirect(path, kPathBytes, url) != 0) return SiteRuleOutcome::kFinal;
+  if (InfoseekUrlTest(path, kPathBytes, url) != 0) return SiteRuleOutcome::kFinal;
+  if (RewriteBookmarkUrl(path, kPathBytes, url) != 0) return SiteRuleOutcome::kDomainOnly;
+  if (RewriteDirectoryLookup(path, kPathBytes, url) != 0) return SiteRuleOutcome::kDomainOnly;
+  return SiteRuleOutcome::kNone;
+}
+
+// A file the log does not list stays where it is: a page of the user's own is
+// rewritten in place, an image checked.
+int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const DateRec& date) {
+  const std::string_view name = file.name.View();
+  if (log.size > 1 && IsStaleCacheFile(name, log)) {
+    ProgressTick(Progress());
+    return kConvertDone;
   }
-  url.remove_prefix(colon + 1);
-  while (!url.empty() && url.front() == '/') url.remove_prefix(1);
-  return url;
+  const TypeCode kind = TypeOfFile(file);
+  if (kind == kTypeText) {
+    bool repaired = false;
+    if (RewriteHtmlFile(file, "", Progress(), repaired) != 0) return kConvertStop;
+    if (repaired) {
+      WriteDetectionLine(name, kTypeText, "", size, date);
+      return kConvertBroken;
+    }
+    ProgressTick(Progress());
+    return kConvertDone;
+  }
+  if (CheckAndDisposeImage(file, kind)) {
+    WriteDetectionLine(name, kind, "", size, date);
+    return kConvertBroken;
+  }
+  ProgressTick(Progress());
+  return kConvertDone;
+}
+
+// Moves a listed file into the mirror and then rewrites or checks it.
+int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPathBytes],
+                  int64_t size, const DateRec& date) {
+  FileRef folder;
+  const char* rest = nullptr;
+  if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest) == kFoldersStop) {
+    return kConvertStop;
+  }
+  char restBuffer[kPathBytes];
+  CopyPath(restBuffer, *rest == '\0' ? "index.html" : rest);
+  char localText[kLocalNameBufferBytes];
+  localText[0] = '\0';
+  MapUrlToLocalPath(localText, sizeof localText, restBuffer, sizeof restBuffer, kMapFileName);
+
+  PName cacheName = file.name;
+  const std::string_view localName(localText);
+  if (localName.empty() || localName.size() > kMaxNameBytes) return kConvertDone;
+  FileRef destination = folder;
+  SetFileRefName(destination, localName);
+  // A URL that names the cache folder itself leaves the file where it is.
+  if (SamePlace(file, destination)) return kConvertDone;
+
+  // The cache file takes its local name inside the cache folder first. A file
+  // of that name already there is another file of the cache (or of the
+  // user's): it is never replaced, and this file waits under its cache name.
+  if (localName != cacheName.View()) {
+    FileRef inCache = file;
+    SetFileRefName(inCache, localName);
+    if (Exists(inCache)) return kConvertDone;
+    if (RenameFileRef(file, localName) != kNoError) return kConvertDone;
+    file = inCache;
+  }
+  if (KeepNewerOutput(file, destination)) {
+    ProgressTick(Progress());
+    return kConvertDone;
+  }
+  if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
+    // Back under its cache name, so that a later run takes it again.
+    if (localName != cacheName.View()) RenameFileRef(file, cacheName.View());
+    return kConvertDone;
+  }
+
+  if (kind == kTypeText) {
+    bool repaired = false;
+    const int rewritten = RewriteHtmlFile(destination, path, Progress(), repaired);
+    if (rewritten == 1 || rewritten == kVolumeFull) {
+      RestoreCacheFile(file, destination, cacheName.View());
+      return kConvertStop;
+    }
+    if (rewritten != 0) return kConvertStop;
+    if (repaired) {
+      WriteDetectionLine(cacheName.View(), kTypeText, url, size, date);
+      return kConvertBroken;
+    }
+    return kConvertDone;
+  }
+  if (kind == kTypeGif || kind == kTypeJpeg) {
+    if (CheckAndDisposeImage(destination, kind)) {
+      WriteDetectionLine(cacheName.View(), kind, url, size, date);
+      return kConvertBroken;
+    }
+  }
+  return kConvertDone;
 }
 
 }  // namespace
 
 void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
 
+void SetListOnly(bool listOnly) { gListOnly = listOnly; }
+
+void ResetConversionRun() { ResetDetectionLog(); }
+
+int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
+                     char (&url)[kPathBytes], char (&path)[kPathBytes]) {
+  ProgressTick(Progress());
+  const LookupResult found = LookupCacheFile(log, file.name.View(), entry);
+  if (found == LookupResult::kNoIndex || AbortRequested != 0) return kResolveStop;
+  if (found != LookupResult::kFound || entry.url == nullptr || entry.url[0] == '\0' ||
+      entry.mimeType == nullptr || entry.mimeType[0] == '\0') {
+    return kResolveUnlisted;
+  }
+  kind = entry.type != kTypeNone ? entry.type : TypeOfFile(file);
+  CopyPath(path, entry.url);
+  if (EarlyImageCheck(file, kind)) {
+    CopyPath(url, entry.url);
+    ProgressTick(Progress());
+    return kResolveBroken;
+  }
+  CopyPath(url, ShortenLongHost(entry.url));
+
+  const SiteRuleOutcome rule = ApplyWholeUrlRules(path, url);
+  if (rule == SiteRuleOutcome::kNone) {
+    CopyPath(path, url);
+    RedirectCursors cursors;
+    cursors.source = url;
+    cursors.output = path;
+    cursors.outputCapacity = kPathBytes;
+    if (UnwrapRedirect(cursors) != 0 && cursors.source != url) {
+      // The detection log names the URL from where the unwrapping left it.
+      CopyPath(url, cursors.source);
+    }
+  }
+  if (rule != SiteRuleOutcome::kFinal) ApplyDomainConversion(path, kPathBytes);
+  ShowCurrentItem(path + LinkSchemeLength(path));
+  return kResolveReady;
+}
+
+bool KeepNewerOutput(const FileRef& file, const FileRef& destination) {
+  if (FileSizeOf(destination) > 0) {
+    FileTime ours = 0;
+    FileTime theirs = 0;
+    GetModificationTime(file, ours);
+    GetModificationTime(destination, theirs);
+    if (theirs > ours) {
+      DeleteFileRef(file);
+      return true;
+    }
+  }
+  DeleteFileRef(destination);
+  return false;
+}
+
+void RestoreCacheFile(const FileRef& file, const FileRef& destination,
+                      std::string_view cacheName) {
+  FileRef inMirror = destination;
+  SetFileRefName(inMirror, file.name.View());
+  FileRef cacheFolder = file;
+  cacheFolder.name = PName{};
+  if (Move(inMirror, cacheFolder) != kNoError) return;
+  RenameFileRef(file, cacheName);
+}
+
 int ConvertCacheFile(const FileRef& file, CacheLog& log) {
   if (log.state == CacheLogState::kNotLoaded) {
     bool stop = false;
-    if (!SetUpRun(file, log, stop)) return stop ? kConvertStop : kConvertDone;
+    if (!SetUpBatch(file, log, stop)) return stop ? kConvertStop : kConvertDone;
   }
   const std::string_view name = file.name.View();
-  if (IsLogFileName(name, kLogAnyKind) || PStringEqualNoCase(name, kDetectionLogName)) {
+  if (gListOnly) {
+    if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+    ProgressTick(Progress());
+    CacheLogEntry entry;
+    const LookupResult found = LookupCacheFile(log, name, entry);
+    if (found == LookupResult::kNoIndex || AbortRequested != 0) return kConvertStop;
+    if (found == LookupResult::kFound) ShowCurrentItem(entry.url + LinkSchemeLength(entry.url));
+    Tell(file, found == LookupResult::kFound ? &entry : nullptr);
     return kConvertDone;
   }
-  // The display advances and one pending window message is served before
-  // the lookup, so that an abort confirmed now stops this file.
-  ProgressTick(Progress());
+  if (EnsureDomainTable() == DomainLoadResult::kAbort) return kConvertStop;
+
+  FileTime modified = 0;
+  GetModificationTime(file, modified);
+  DateRec date;
+  FileTimeToDateRec(modified, date);
+  if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+  const int64_t size = static_cast<int64_t>(FileSizeOf(file));
+
   CacheLogEntry entry;
-  const LookupResult found = LookupCacheFile(log, name, entry);
-  if (found == LookupResult::kNoIndex || AbortRequested != 0) return kConvertStop;
-  if (found == LookupResult::kFound) ShowCurrentItem(AfterScheme(entry.url));
-  if (gObserver != nullptr) gObserver(file, found == LookupResult::kFound ? &entry : nullptr);
-  return kConvertDone;
+  TypeCode kind = kTypeNone;
+  char url[kPathBytes] = {};
+  char path[kPathBytes] = {};
+  const int resolved = ResolveEntryPath(file, log, entry, kind, url, path);
+  if (resolved == kResolveStop) return kConvertStop;
+  Tell(file, resolved == kResolveUnlisted ? nullptr : &entry);
+  switch (resolved) {
+    case kResolveBroken:
+      WriteDetectionLine(name, kind, url, size, date);
+      return kConvertBroken;
+    case kResolveUnlisted:
+      return ConvertUnlisted(file, log, size, date);
+    default:
+      return ConvertListed(file, kind, url, path, size, date);
+  }
 }
 
 }  // namespace hoard

@@ -1,8 +1,11 @@
 // One cache file from its log entry to its place in the mirror.
 #pragma once
 
+#include <cstddef>
+
 #include "store/cachelog.h"
 #include "store/fileref.h"
+#include "store/types.h"
 
 namespace hoard {
 
@@ -11,13 +14,46 @@ inline constexpr int kConvertDone = 0;
 inline constexpr int kConvertStop = 1;
 inline constexpr int kConvertBroken = 2;
 
-// Converts one cache file. The first call of a batch loads the cache log
-// beside the file into `log`.
+// Converts one cache file: looks its URL up in the cache log (loaded beside
+// the file by the first call of a batch), makes its folders inside the cache
+// folder, renames it to its local name and moves it into place with any
+// stored header cut, then rewrites the page or checks the image. A file the
+// log does not list is handled where it lies. Every failure leaves the file
+// whole, in the cache folder or in the mirror.
 int ConvertCacheFile(const FileRef& file, CacheLog& log);
 
-// Told of every cache file that was looked up: the entry, or null when the
-// log does not list the file. For the programs' listing of the cache.
+// The results of resolving an entry's path.
+inline constexpr int kResolveStop = -1;
+inline constexpr int kResolveReady = 0;
+inline constexpr int kResolveUnlisted = 1;
+inline constexpr int kResolveBroken = 2;
+
+inline constexpr size_t kPathBytes = 1024;
+
+// Looks the file up and builds its relative local path from the URL (site
+// rules, redirect unwrapping, domain conversion). `url` gets the URL the
+// detection log names (shortened and unwrapped), `path` the path.
+int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
+                     char (&url)[kPathBytes], char (&path)[kPathBytes]);
+
+// The mirror already holds a non-empty copy newer than the cache file: the
+// cache file is deleted and true returned. Otherwise any mirror copy is
+// deleted so the move can take its place.
+bool KeepNewerOutput(const FileRef& file, const FileRef& destination);
+
+// Puts a file that was moved into the mirror back into the cache folder under
+// its cache name.
+void RestoreCacheFile(const FileRef& file, const FileRef& destination,
+                      std::string_view cacheName);
+
+// Told of every cache file that was looked up: its entry, or null when the
+// log does not list it. The programs' listing of a cache.
 using LookupObserver = void (*)(const FileRef& file, const CacheLogEntry* entry);
 void SetLookupObserver(LookupObserver observer);
+// Only look the files up and tell the observer; nothing is converted.
+void SetListOnly(bool listOnly);
+
+// Forgets the batch's set-up, as before a new batch. For tests.
+void ResetConversionRun();
 
 }  // namespace hoard

@@ -9,11 +9,17 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DHOARD_TESTS=OFF -DHOARD_BENCH=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target hoard-hoard
 
+program=$PWD/build/release/hoard-hoard
 work=$(mktemp -d "${TMPDIR:-/tmp}/hoard-demo.XXXXXX")
 cp -R examples/. "$work/"
+# The program looks for the domain conversion table (domain.csv) in the
+# folder it starts in.
+cd "$work"
 for cache in "$work"/*/; do
   echo "== $cache"
-  build/release/hoard-hoard "$cache" </dev/null
+  "$program" "$cache" </dev/null
 done
 echo
-echo "The sample caches were copied to $work and converted there."
+echo "The sample caches were copied to $work and converted there; each"
+echo "mirror is inside its cache folder, a folder per host:"
+find "$work" -mindepth 2 -type d | sort | sed "s|^$work/|  |"

@@ -537,6 +537,57 @@ bool ChooseCacheLogFile(FileRef& logRef) {
   return chosen;
 }
 
+namespace {
+
+// 8 bytes, or 9 to 13 bytes with '.' as the 9th.
+bool HasEightThreeLength(std::string_view name) {
+  return name.size() == 8 || (name.size() >= 9 && name.size() <= 13 && name[8] == '.');
+}
+
+using FamilyTest = bool (*)(std::string_view);
+
+// The family that goes with each kind of log name.
+struct KindFamily {
+  int kind;
+  FamilyTest family;
+};
+constexpr KindFamily kKindFamilies[] = {
+    {kLogOwn, IsCachePrefixedName},
+    {kLogFatDatabase, IsMName},
+    {kLogBrowserIndex, IsJchName},
+};
+
+// The order in which the first entry's cache name is given a family.
+constexpr FamilyTest kFirstEntryFamilies[] = {IsCachePrefixedName, IsMName, IsJchName};
+
+}  // namespace
+
+bool IsCachePrefixedName(std::string_view name) { return BeginsWithNoCase(name, "cache"); }
+
+bool IsJchName(std::string_view name) {
+  return HasEightThreeLength(name) && BeginsWithNoCase(name, "JCH");
+}
+
+bool IsMName(std::string_view name) {
+  if (!HasEightThreeLength(name) || (name[0] != 'M' && name[0] != 'm')) return false;
+  return name.substr(1, 7).find('.') == std::string_view::npos;
+}
+
+bool IsStaleCacheFile(std::string_view name, CacheLog& log) {
+  const std::string_view logName = log.ref.name.View();
+  for (const KindFamily& row : kKindFamilies) {
+    if (IsLogFileName(logName, row.kind) && row.family(name)) return true;
+  }
+  if (log.state != CacheLogState::kLoaded || log.crCount <= 1) return false;
+  if (!log.indexed && !BuildIndex(log)) return false;
+  if (log.entryCount == 0) return false;
+  const std::string_view first = DecodedName(log.entries[0].name);
+  for (FamilyTest family : kFirstEntryFamilies) {
+    if (family(first)) return family(name);
+  }
+  return false;
+}
+
 LookupResult LookupCacheFile(CacheLog& log, std::string_view cacheName, CacheLogEntry& out) {
   out = CacheLogEntry{};
   if (log.state != CacheLogState::kLoaded || log.block == nullptr) {

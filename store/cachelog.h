@@ -22,6 +22,16 @@ inline constexpr int kLogBrowserIndex = 3;  // "CCHMGR20.DAT..."
 bool IsLogFileName(std::string_view name, int kind);
 bool IsVisitManagerFile(std::string_view name);
 
+// The naming families of the browser's cache files.
+// Begins with "cache" (ASCII case ignored): the own log's family.
+bool IsCachePrefixedName(std::string_view name);
+// 8 bytes, or 9 to 13 with '.' 9th; begins with "JCH" (ASCII case ignored):
+// the browser cache index's family.
+bool IsJchName(std::string_view name);
+// 8 bytes, or 9 to 13 with '.' 9th; 'M' or 'm' first; no '.' in bytes 2..8:
+// the FAT database's family.
+bool IsMName(std::string_view name);
+
 struct CacheLogIndexEntry;
 struct CacheLogHashSlot;
 
@@ -66,6 +76,12 @@ LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log);
 
 // The open-file dialog for the log; on true `logRef` names the chosen file.
 bool ChooseCacheLogFile(FileRef& logRef);
+
+// True when a cache file the log does not list belongs to the log's family
+// all the same (its entry is gone): by the kind of the log's own name, or,
+// when the log has more than one line, by the family of the cache name in its
+// first entry. Builds the index when it is not built yet.
+bool IsStaleCacheFile(std::string_view name, CacheLog& log);
 
 enum class LookupResult { kFound, kNotFound, kNoIndex };
 // The first line of the log whose cache name equals `cacheName` (normalised,

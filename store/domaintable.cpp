@@ -223,4 +223,9 @@ const DomainTable& ProcessDomainTable() { return TheProcessTable(); }
 
 void ResetProcessDomainTable() { ReleaseDomainTable(TheProcessTable()); }
 
+void GoWithoutDomainTable() {
+  ResetProcessDomainTable();
+  TheProcessTable().state = DomainTableState::kWithoutTable;
+}
+
 }  // namespace hoard

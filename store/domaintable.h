@@ -65,5 +65,8 @@ DomainLoadResult EnsureDomainTable();
 const DomainTable& ProcessDomainTable();
 // Forgets the process's table (for the tests of the first conversion).
 void ResetProcessDomainTable();
+// Decides the process's table as "without a table", as if the user had said
+// No at the prompt (for tests of whole conversions).
+void GoWithoutDomainTable();
 
 }  // namespace hoard

@@ -20,11 +20,13 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: hoard-hoard                  (a menu: folder, file, options)\n"
-    "       hoard-hoard CACHE_FOLDER\n"
-    "       hoard-hoard CACHE_FILE...\n"
-    "Lists every cache file with the URL, MIME type and type code the cache log\n"
-    "gives for it. Progress is shown on standard error; Ctrl-C asks whether to\n"
-    "stop after the file being converted.\n";
+    "       hoard-hoard [--list] CACHE_FOLDER\n"
+    "       hoard-hoard [--list] CACHE_FILE...\n"
+    "Converts the cache files into a mirror inside the cache folder, one line per\n"
+    "file: its name, the URL, MIME type and type code the cache log gives for it.\n"
+    "With --list the files are only looked up, nothing is moved. Progress is shown\n"
+    "on standard error; Ctrl-C asks whether to stop after the file being\n"
+    "converted.\n";
 
 // The listing shares the terminal with the progress line: the line makes
 // room for each listing line and comes back below it.
@@ -73,12 +75,21 @@ int main(int argc, char** argv) {
     }
     return RunMenu();
   }
+  int first = 1;
+  if (std::strcmp(argv[1], "--list") == 0) {
+    hoard::SetListOnly(true);
+    ++first;
+    if (first == argc) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+  }
   hoard::app::ArgList args;
   // The list holds 1000 paths; more are left out with a word on standard error.
-  for (int i = 1; i < argc && args.count < hoard::app::kMaxArguments; ++i) {
+  for (int i = first; i < argc && args.count < hoard::app::kMaxArguments; ++i) {
     args.items[args.count++] = argv[i];
   }
-  if (static_cast<size_t>(argc - 1) > hoard::app::kMaxArguments) {
+  if (static_cast<size_t>(argc - first) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
   return hoard::app::RunArguments(args);

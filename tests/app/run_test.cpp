@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "pipeline/convert.h"
+#include "store/domaintable.h"
 #include "platform/scripted/scripted_ui.h"
 #include "support/tempfolder.h"
 
@@ -27,6 +28,8 @@ class RunArgumentsTest : public ::testing::Test {
     gSeen.clear();
     scripted::Reset();
     SetLookupObserver(Record);
+    SetListOnly(true);
+    GoWithoutDomainTable();
     cache_.Write("CCHMGR20.DAT",
                  "http://a.example/,JCH00001.html\r\n"
                  "http://a.example/b.gif,JCH00002.gif\r\n");
@@ -34,7 +37,11 @@ class RunArgumentsTest : public ::testing::Test {
     cache_.Write("JCH00002.gif", "GIF89a");
     cache_.Write("JCH00003.HTM", "not in the log");
   }
-  void TearDown() override { SetLookupObserver(nullptr); }
+  void TearDown() override {
+    SetLookupObserver(nullptr);
+    SetListOnly(false);
+    ResetProcessDomainTable();
+  }
 
   int Run(std::vector<std::string> paths) {
     ArgList args;

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
+#include "store/domaintable.h"
 #include "support/tempfolder.h"
 #include "tests/posix/platform_env.h"
 
@@ -105,13 +106,19 @@ class DialogChoiceTest : public ::testing::Test {
     ResetProgressDisplay();
     Progress() = ProgressState{};
     SetLookupObserver(Record);
+    SetListOnly(true);
+    GoWithoutDomainTable();
     cache_.Write("CCHMGR20.DAT",
                  "http://a.example/,JCH00001.html\r\n"
                  "http://b.example/b.gif,JCH00002.gif\r\n");
     cache_.Write("JCH00001.HTM", "<html></html>");
     cache_.Write("JCH00002.gif", "GIF89a");
   }
-  void TearDown() override { SetLookupObserver(nullptr); }
+  void TearDown() override {
+    SetLookupObserver(nullptr);
+    SetListOnly(false);
+    ResetProcessDomainTable();
+  }
 
   test::TempFolder config_;
   test::EnvGuard guard_{"XDG_CONFIG_HOME", config_.Path().c_str()};

@@ -144,10 +144,13 @@ class TerminalFrontEndTest : public ::testing::Test {
     }
     return "";
   }
-  // The sample cache, copied to a folder of its own.
+  // The sample cache, copied to a folder of its own, and the domain table in
+  // the folder the program starts in (so that it does not ask for one).
   fs::path SampleCache() const {
     const fs::path cache = work_.Path() / "cache";
     fs::copy(HOARD_SOURCE_DIR "/examples/jch-cache", cache, fs::copy_options::recursive);
+    fs::copy_file(HOARD_SOURCE_DIR "/examples/domain.csv", work_.Path() / "domain.csv",
+                  fs::copy_options::overwrite_existing);
     return cache;
   }
 
@@ -269,9 +272,7 @@ TEST_F(TerminalFrontEndTest, TheFolderChoiceConvertsTheSampleCacheWithOneProgres
 // A batch held by a message (an argument no file reference can hold) gives
 // the user time for Ctrl-C; the question comes at the next file.
 TEST_F(TerminalFrontEndTest, CtrlCAsksAndOnlyYesStopsTheBatchBeforeTheNextFile) {
-  const fs::path cache = SampleCache();
   const std::string longName = std::string(70, 'L') + ".htm";
-  std::ofstream(cache / longName).put('x');
   struct Case {
     const char* what;
     const char* answer;
@@ -281,6 +282,10 @@ TEST_F(TerminalFrontEndTest, CtrlCAsksAndOnlyYesStopsTheBatchBeforeTheNextFile) 
                         {"yes: it stops before the next file", "y\n", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // A fresh cache each time: a conversion moves its files.
+    fs::remove_all(work_.Path() / "cache");
+    const fs::path cache = SampleCache();
+    std::ofstream(cache / longName).put('x');
     TerminalRun run(config_.Path(), work_.Path(),
                     {(cache / "JCH00001.HTM").string(), (cache / "JCH00002.HTM").string(),
                      (cache / longName).string(), (cache / "JCH00004.JPG").string()});
@@ -310,7 +315,8 @@ TEST_F(TerminalFrontEndTest, WithoutATerminalTheProgramNeverWaits) {
     int exitCode;
   };
   const std::string program = ProgramPath().string();
-  const std::string quiet = "env XDG_CONFIG_HOME='" + config_.Path().string() +
+  const std::string quiet = "cd '" + work_.Path().string() + "' && env XDG_CONFIG_HOME='" +
+                            config_.Path().string() +
                             "' ASAN_OPTIONS=detect_leaks=0 timeout 60 ";
   const Case cases[] = {
       {"no arguments: the usage, at once", quiet + "'" + program + "' </dev/null >/dev/null 2>&1", 2},
