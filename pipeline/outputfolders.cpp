@@ -57,6 +57,27 @@ void ShowFolderMessage(int error) {
                         platform::Buttons::kOk);
 }
 
+// Turns the plain file `name` into a folder of that name holding the file as
+// "index.html". false (and the file where it was) when that cannot be done.
+bool MakeFolderInPlaceOfFile(const char* name) {
+  constexpr char kAside[] = "~hoard-hoard.tmp";
+  constexpr char kIndex[] = "index.html";
+  if (FileExists(kAside) || !platform::MovePath(name, kAside)) return false;
+  if (!platform::MakeFolder(name)) {
+    platform::MovePath(kAside, name);
+    return false;
+  }
+  CPath inside{};
+  const size_t length = std::strlen(name);
+  if (length + 1 + sizeof kIndex > inside.size()) return false;
+  std::memcpy(inside.data(), name, length);
+  inside[length] = PathSeparator();
+  std::memcpy(inside.data() + length + 1, kIndex, sizeof kIndex);
+  // Should this last step fail, the file stays beside the folder under the
+  // aside name: still there for the user.
+  return platform::MovePath(kAside, inside.data());
+}
+
 // Makes `name` (relative to the current directory) an existing folder and
 // enters it. false: the batch stops.
 bool EnterFolder(const char* name) {
@@ -64,13 +85,12 @@ bool EnterFolder(const char* name) {
   const bool empty = name[0] == '\0';
   if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
   if (!empty && FileExists(name)) {
-    // A plain file of that name is in the way: the folder replaces it.
-    FileRef inTheWay;
-    if (!SetFileRefName(inTheWay, name) || DeleteFileRef(inTheWay) != kNoError ||
-        !platform::MakeFolder(name)) {
-      return false;
-    }
-  } else if (!platform::MakeFolder(name)) {
+    // A plain file of that name is in the way: most often the page of a URL
+    // without its closing '/' ("host/a" beside "host/a/b.html"), mirrored
+    // earlier. It is never deleted: it becomes the new folder's index.html.
+    return MakeFolderInPlaceOfFile(name) && platform::SetCurrentFolder(name);
+  }
+  if (!platform::MakeFolder(name)) {
     ShowFolderMessage(platform::LastError());
   }
   return !empty && platform::SetCurrentFolder(name);

@@ -115,5 +115,63 @@ def main():
     write_cache("cacheprefix-cache", None, c, [("cache0099.html", extra)])
 
 
+def macbinary(name, data, resource=b""):
+    header = bytearray(128)
+    header[1] = len(name)
+    header[2:2 + len(name)] = name
+    header[65:73] = b"TEXTMOSS"
+    header[83:87] = len(data).to_bytes(4, "big")
+    header[87:91] = len(resource).to_bytes(4, "big")
+    pad = lambda b: b + bytes((128 - len(b) % 128) % 128)
+    return bytes(header) + pad(data) + pad(resource)
+
+
+def stored_header(body, content_type="text/html"):
+    head = ("HTTP/1.0 200 OK\r\nDate: Sun, 01 Apr 2001 03:04:05 GMT\r\n"
+            "Server: Apache/1.3.19 (Unix)\r\n"
+            f"Content-Type: {content_type}\r\nContent-Length: {len(body)}\r\n\r\n")
+    return head.encode("ascii") + body
+
+
+def special():
+    """The cases a real cache holds besides plain files: stored HTTP and
+    MacBinary headers, broken images, a long host without a scheme, a host
+    alone, files of the user's own and a stale cache file."""
+    whole_gif = image("gif", "green")
+    whole_jpeg = image("jpeg", "orange", "24x24")
+    pages = {
+        "top": page("トップ", '<A HREF="stored.html">ヘッダつき</A>\r\n<IMG SRC="ok.gif">'),
+        "stored": page("ヘッダが残ったページ", "<P>HTTPヘッダの後に本文</P>"),
+        "mac": page("MacBinaryのページ", "<P>Macで保存されたページ</P>"),
+        "long": page("長いホスト名", "<P>ホスト名が31バイトを超える</P>"),
+        "query": page("掲示板", "<P>12番目の記事</P>"),
+    }
+    entries = [
+        ("http://special.example.jp/", "JCH00001.html", "JCH00001.HTM", pages["top"]),
+        ("http://special.example.jp/stored.html", "JCH00002.html", "JCH00002.HTM",
+         stored_header(pages["stored"])),
+        ("http://special.example.jp/mac/page.html", "JCH00003.html", "JCH00003.HTM",
+         macbinary(b"page.html", pages["mac"], b"resource fork bytes")),
+        ("http://special.example.jp/ok.gif", "JCH00004.gif", "JCH00004.GIF", whole_gif),
+        ("http://special.example.jp/broken.gif", "JCH00005.gif", "JCH00005.GIF",
+         whole_gif[: len(whole_gif) // 2]),
+        ("http://special.example.jp/photo.jpg", "JCH00006.jpeg", "JCH00006.JPG", whole_jpeg),
+        ("http://special.example.jp/cut.jpg", "JCH00007.jpeg", "JCH00007.JPG",
+         whole_jpeg[: len(whole_jpeg) * 2 // 3]),
+        ("http://special.example.jp/wrapped.gif", "JCH00008.gif", "JCH00008.GIF",
+         stored_header(whole_gif, "image/gif")),
+        ("a-very-long-host-name.web.example.co.jp/dir/page.html", "JCH00009.html",
+         "JCH00009.HTM", pages["long"]),
+        ("http://bbs.example.jp/cgi-bin/read.cgi?board=news&no=12", "JCH00010.html",
+         "JCH00010.HTM", pages["query"]),
+    ]
+    unlisted = [
+        ("notes.html", page("自分のメモ", "<P>キャッシュとは関係のないファイル</P>")),
+        ("JCH00098.HTM", page("ログから消えたページ", "<P>古いキャッシュ</P>")),
+    ]
+    write_cache("special-cache", "JustView 2.0 Cache Manager", entries, unlisted)
+
+
 if __name__ == "__main__":
     main()
+    special()

@@ -133,11 +133,12 @@ TEST_F(OutputFolders, LongComponents) {
   EXPECT_FALSE(fs::exists(cache_ / "host2" / "x"));
 }
 
-TEST_F(OutputFolders, ReplacesAFileInTheWayAndEntersExistingFolders) {
+TEST_F(OutputFolders, KeepsAFileInTheWayAsTheFoldersIndexAndEntersExistingFolders) {
   root_.Write("outer/cache/host", "a plain file named like the folder");
   Outcome outcome = Create("host/dir/a.html");
   ASSERT_EQ(outcome.result, kFoldersReady);
   EXPECT_TRUE(IsFolderBelow("host/dir"));
+  EXPECT_EQ(root_.Read("outer/cache/host/index.html"), "a plain file named like the folder");
   // Again: both folders exist now and are only entered.
   outcome = Create("host/dir/b.html");
   ASSERT_EQ(outcome.result, kFoldersReady);
