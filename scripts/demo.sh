@@ -13,8 +13,9 @@ program=$PWD/build/release/hoard-hoard
 work=$(mktemp -d "${TMPDIR:-/tmp}/hoard-demo.XXXXXX")
 cp -R examples/. "$work/"
 # The program looks for the domain conversion table (domain.csv) in the
-# folder it starts in.
+# folder it starts in; its settings stay in the demo folder, not the user's.
 cd "$work"
+export XDG_CONFIG_HOME="$work/.config" XDG_DATA_HOME="$work/.local"
 for cache in "$work"/*/; do
   echo "== $cache"
   "$program" "$cache" </dev/null
@@ -22,4 +23,4 @@ done
 echo
 echo "The sample caches were copied to $work and converted there; each"
 echo "mirror is inside its cache folder, a folder per host:"
-find "$work" -mindepth 2 -type d | sort | sed "s|^$work/|  |"
+find "$work" -mindepth 2 -type d -not -path "$work/.*" | sort | sed "s|^$work/|  |"
