@@ -232,7 +232,7 @@ void RestoreCacheFile(const FileRef& file, const FileRef& destination,
   FileRef cacheFolder = file;
   cacheFolder.name = PName{};
   if (Move(inMirror, cacheFolder) != kNoError) return;
-  RenameFileRef(file, cacheName);
+  if (file.name.View() != cacheName) RenameFileRef(file, cacheName);
 }
 
 int ConvertCacheFile(const FileRef& file, CacheLog& log) {

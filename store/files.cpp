@@ -45,6 +45,9 @@ ResultCode RenameFileRef(const FileRef& ref, std::string_view newName) {
       !FileRefToCPath(target, to)) {
     return kBadName;
   }
+  // A file renamed to its own name stays as it is: the replacing retry below
+  // would otherwise delete the file itself.
+  if (std::strcmp(from.data(), to.data()) == 0) return kNoError;
   if (platform::MovePath(from.data(), to.data())) return kNoError;
   if (!platform::IsAlreadyExists(platform::LastError())) return PlatformError();
   if (!platform::DeletePath(to.data())) return PlatformError();

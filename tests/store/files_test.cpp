@@ -158,6 +158,9 @@ TEST(RenameFileRef, ReplacesAnExistingTarget) {
   EXPECT_FALSE(folder.Exists("a.htm"));
   EXPECT_EQ(folder.Read("b.htm"), "new");
   EXPECT_NE(RenameFileRef(RefTo(folder, "a.htm"), "c.htm"), kNoError);
+  // Renamed to its own name, a file stays whole.
+  EXPECT_EQ(RenameFileRef(RefTo(folder, "b.htm"), "b.htm"), kNoError);
+  EXPECT_EQ(folder.Read("b.htm"), "new");
   EXPECT_EQ(RenameFileRef(RefTo(folder, "b.htm"), std::string(64, 'x')), kBadName);
 }
 
