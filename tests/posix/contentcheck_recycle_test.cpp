@@ -7,21 +7,13 @@
 
 #include "posix/platform_env.h"
 #include "store/contentcheck.h"
+#include "support/modeguard.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
 namespace {
 
-class ModeGuard {
- public:
-  explicit ModeGuard(int mode) : saved_(BrokenImageMode()) { SetBrokenImageMode(mode); }
-  ~ModeGuard() { SetBrokenImageMode(saved_); }
-  ModeGuard(const ModeGuard&) = delete;
-  ModeGuard& operator=(const ModeGuard&) = delete;
-
- private:
-  int saved_;
-};
+using test::ModeGuard;
 
 FileRef RefTo(const test::TempFolder& folder, const std::string& name) {
   FileRef ref;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "store/files.h"
+#include "support/modeguard.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -15,17 +16,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // Helpers.
 
-// The broken-image setting for one test, put back afterwards.
-class ModeGuard {
- public:
-  explicit ModeGuard(int mode) : saved_(BrokenImageMode()) { SetBrokenImageMode(mode); }
-  ~ModeGuard() { SetBrokenImageMode(saved_); }
-  ModeGuard(const ModeGuard&) = delete;
-  ModeGuard& operator=(const ModeGuard&) = delete;
-
- private:
-  int saved_;
-};
+using test::ModeGuard;
 
 // Runs a byte check on a heap block of exactly the bytes' size, so that the
 // sanitizer sees any read past the end.
