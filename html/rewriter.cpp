@@ -1,12 +1,891 @@
 #include "html/rewriter.h"
 
-namespace hoard {
+#include <cstring>
+#include <memory>
+#include <new>
 
-int RewriteHtmlFile(const FileRef& /*file*/, const char* /*pageUrl*/,
-                    const ProgressState& /*progress*/, bool& repaired) {
-  // Pages keep their links as they are for now.
-  repaired = false;
+#include "app/options.h"
+#include "app/progress.h"
+#include "html/banners.h"
+#include "html/encodingpass.h"
+#include "html/linkrules.h"
+#include "html/scanstate.h"
+#include "html/scriptforms.h"
+#include "html/searchpage.h"
+#include "platform/fs.h"
+#include "store/files.h"
+#include "urlmap/urlmap.h"
+
+namespace hoard {
+namespace {
+
+constexpr size_t kHeadBytes = 256;
+constexpr size_t kMacBinaryBytes = 128;
+constexpr size_t kProgressStep = 2048;
+constexpr int kStopped = 1;
+
+bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsAlnum(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+int ReadFailure() {
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
+}
+
+// The header the browser's Mac ancestry left in front of some pages.
+bool IsMacBinaryHead(const unsigned char* head) {
+  if (head[0] != 0 || head[74] != 0) return false;
+  const int nameLength = head[1];
+  if (nameLength <= 31) {
+    for (int i = 2; i <= 1 + nameLength; ++i) {
+      if (head[i] == 0) return false;
+    }
+    for (int i = 2 + nameLength; i <= 64; ++i) {
+      if (head[i] != 0) return false;
+    }
+  }
+  for (int i = 65; i <= 72; ++i) {
+    if (head[i] == 0) return false;
+  }
+  return true;
+}
+
+// A zero byte is allowed only before LF, CR or '<', or between ".html" and
+// a double quote; anything else is not a page.
+bool LooksLikeText(const unsigned char* head, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (head[i] != 0) continue;
+    if (i + 1 < length) {
+      const unsigned char next = head[i + 1];
+      if (next == '\n' || next == '\r' || next == '<') continue;
+      if (next == '"' && i >= 6 && std::memcmp(head + i - 5, ".html", 5) == 0) continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+struct FreeBlockDeleter {
+  void operator()(unsigned char* block) const { FreeBlock(block); }
+};
+using Block = std::unique_ptr<unsigned char, FreeBlockDeleter>;
+
+struct LoadedPage {
+  Block block;
+  size_t size = 0;
+  bool hadMacBinary = false;
+};
+
+// 0 with the page loaded (or with no block when the file is to be left
+// alone), else the platform error.
+int LoadPage(const FileRef& file, LoadedPage& page) {
+  FileHandle handle = kNullHandle;
+  const ResultCode opened = OpenRead(file, handle);
+  if (opened != kNoError || handle == kNullHandle) {
+    return opened != kNoError ? opened : ReadFailure();
+  }
+  struct Closer {
+    FileHandle handle;
+    ~Closer() { CloseFile(handle); }
+  } closer{handle};
+
+  const uint64_t length = FileLength(handle);
+  if (length == 0 || length > 0x7fffffffu) return kNoError;
+  size_t size = static_cast<size_t>(length);
+
+  unsigned char head[kHeadBytes];
+  uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
+  if (ReadBytes(handle, count, head) != 0) return ReadFailure();
+  size_t headLength = count;
+  if (headLength >= kMacBinaryBytes && IsMacBinaryHead(head)) {
+    page.hadMacBinary = true;
+    size -= kMacBinaryBytes;
+    std::memmove(head, head + kMacBinaryBytes, headLength - kMacBinaryBytes);
+    headLength -= kMacBinaryBytes;
+    const size_t rest = size - headLength;
+    uint32_t refill = static_cast<uint32_t>(rest < kMacBinaryBytes ? rest : kMacBinaryBytes);
+    if (refill > 0) {
+      if (ReadBytes(handle, refill, head + headLength) != 0) return ReadFailure();
+      headLength += refill;
+    }
+  }
+  if (!LooksLikeText(head, headLength)) return kNoError;
+
+  // One byte more for a terminating NUL, so that helpers taking C text
+  // never read past the page.
+  Block block(static_cast<unsigned char*>(AllocBlock(size + 1)));
+  if (!block) return kNoError;
+  std::memcpy(block.get(), head, headLength);
+  if (headLength < size) {
+    uint32_t rest = static_cast<uint32_t>(size - headLength);
+    if (ReadBytes(handle, rest, block.get() + headLength) != 0) return ReadFailure();
+    size = headLength + rest;
+  } else {
+    size = headLength;
+  }
+  if (size >= kHeadBytes) {
+    size_t trimmed = 0;
+    while (size > 0 && trimmed < kHeadBytes && block.get()[size - 1] == 0) {
+      --size;
+      ++trimmed;
+    }
+  }
+  block.get()[size] = 0;
+  page.block = std::move(block);
+  page.size = size;
+  return kNoError;
+}
+
+// A relative link to a folder: the page stored for a folder's address is its
+// index.html, and a browser opening the folder from the disk would show a
+// listing instead. Links with a query or fragment, mail and script links
+// stay as they are.
+bool NameFolderIndex(char* link, size_t capacity) {
+  constexpr std::string_view kIndex = "index.html";
+  const size_t length = std::strlen(link);
+  if (length == 0 || link[length - 1] != '/') return false;
+  if (std::strpbrk(link, "?#:@") != nullptr) return false;
+  if (length + kIndex.size() >= capacity) return false;
+  std::memcpy(link + length, kIndex.data(), kIndex.size() + 1);
+  return true;
+}
+
+FileRef BackupRef(const PageScan& scan) {
+  FileRef backup = scan.file;
+  SetFileRefName(backup, scan.backupName.View());
+  return backup;
+}
+
+// Puts the untouched page back under its own name: the new file is closed
+// and deleted, the backup renamed back. 0 or the failing call's error.
+int RestoreOldPage(PageScan& scan) {
+  if (!scan.outputOpened) return kNoError;
+  if (scan.output != kNullHandle) CloseFile(scan.output);
+  scan.output = kNullHandle;
+  scan.outputOpened = false;
+  DeleteFileRef(scan.file);
+  return RenameFileRef(BackupRef(scan), scan.file.name.View());
+}
+
+int Fail(PageScan& scan, int result) {
+  if (scan.result == 0) scan.result = result;
+  return scan.result;
+}
+
+int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
+  if (count == 0) return 0;
+  uint32_t n = static_cast<uint32_t>(count);
+  const ResultCode written = WriteBytes(scan.output, n, bytes);
+  if (written == kNoError && n == count) return 0;
+  // A page half written is worse than the old one: the old one comes back.
+  const int restored = RestoreOldPage(scan);
+  if (written == kVolumeFull) return Fail(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
+  return Fail(scan, kGeneralFailure);
+}
+
+bool IsSpaceAt(const PageScan& scan, size_t at) {
+  return at < scan.size && IsSpace(scan.text[at]);
+}
+void SkipSpaces(PageScan& scan) {
+  while (IsSpaceAt(scan, scan.position)) ++scan.position;
+}
+
+}  // namespace
+
+int OpenPageOutput(PageScan& scan) {
+  if (scan.outputOpened) return 0;
+  scan.backupName = BackupNameFor(scan.file.name.View());
+  const ResultCode renamed = RenameFileRef(scan.file, scan.backupName.View());
+  if (renamed != kNoError) return renamed;
+  FileHandle handle = kNullHandle;
+  const ResultCode created = CreateWrite(scan.file, handle);
+  if (created != kNoError || handle == kNullHandle) {
+    // The page keeps its own name; a later change tries again.
+    RenameFileRef(BackupRef(scan), scan.file.name.View());
+    return created != kNoError ? created : kGeneralFailure;
+  }
+  scan.output = handle;
+  scan.outputOpened = true;
   return 0;
+}
+
+int WriteUpTo(PageScan& scan, size_t end) {
+  if (scan.result != 0) return scan.result;
+  if (end > scan.size) end = scan.size;
+  if (end <= scan.flushed) return 0;
+  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return Fail(scan, kStopped);
+  const int result = WriteRaw(scan, scan.text + scan.flushed, end - scan.flushed);
+  if (result == 0) scan.flushed = end;
+  return result;
+}
+
+int WriteBytesOut(PageScan& scan, std::string_view bytes) {
+  if (scan.result != 0) return scan.result;
+  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return Fail(scan, kStopped);
+  return WriteRaw(scan, bytes.data(), bytes.size());
+}
+
+bool MatchToken(const PageScan& scan, size_t at, std::string_view token) {
+  if (at > scan.size || scan.size - at < token.size()) return false;
+  for (size_t i = 0; i < token.size(); ++i) {
+    const unsigned char want = static_cast<unsigned char>(token[i]);
+    const unsigned char have = scan.text[at + i];
+    if (want == ' ') {
+      if (!IsSpace(have)) return false;
+    } else if (FoldAscii(want) != FoldAscii(have)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool MatchExact(const PageScan& scan, size_t at, std::string_view token) {
+  if (at > scan.size || scan.size - at < token.size()) return false;
+  return std::memcmp(scan.text + at, token.data(), token.size()) == 0;
+}
+
+namespace {
+
+// How a tag token is tried beyond the plain comparison.
+enum class TokenRule : uint8_t {
+  kPlain,
+  kBareImg,      // "<IMG" and a byte that is not a letter or digit
+  kAfterLess,    // only when the byte before is '<'
+  kOneBefore,    // the token begins one byte before the position
+  kBase,         // remembers where the BASE tag begins
+  kTables,       // the table-structure tokens
+  kVersion,      // a script language with its version after it
+  kComment,      // the one-character comment
+};
+
+struct TagToken {
+  std::string_view token;
+  uint8_t advance;
+  TagKind kind;
+  TokenRule rule;
+};
+
+// In the order they are tried; the first that matches wins.
+constexpr TagToken kTagTokens[] = {
+    {"<IMG ", 5, TagKind::kImage, TokenRule::kPlain},
+    {"<IMG", 5, TagKind::kImage, TokenRule::kBareImg},
+    {"IMG SRC=", 4, TagKind::kImage, TokenRule::kPlain},
+    {"IMG BORDER=", 4, TagKind::kImage, TokenRule::kPlain},
+    {"IMG HEIGHT=", 4, TagKind::kImage, TokenRule::kPlain},
+    {"IMG WIDTH=", 4, TagKind::kImage, TokenRule::kPlain},
+    {"IMG NAME=", 4, TagKind::kImage, TokenRule::kPlain},
+    {"IMAGE ", 6, TagKind::kImage, TokenRule::kPlain},
+    {"INPUT TYPE=image ", 17, TagKind::kImage, TokenRule::kPlain},
+    {"INPUT TYPE=\"image\" ", 19, TagKind::kImage, TokenRule::kPlain},
+    {"INPUT TYPE=\"button\" ", 20, TagKind::kButton, TokenRule::kPlain},
+    {"INPUT Name=\"BUTTON", 18, TagKind::kImage, TokenRule::kPlain},
+    // The step is longer than the token: the browser's pages put the width's
+    // digits and quote there.
+    {"INPUT width=\"", 17, TagKind::kImage, TokenRule::kPlain},
+    {"INPUT ", 6, TagKind::kInput, TokenRule::kAfterLess},
+    {"BODY ", 5, TagKind::kBody, TokenRule::kPlain},
+    {"<A ", 3, TagKind::kAnchor, TokenRule::kPlain},
+    {"<A ", 2, TagKind::kAnchor, TokenRule::kOneBefore},
+    {"<LINK ", 6, TagKind::kAnchor, TokenRule::kPlain},
+    {"<AREA ", 6, TagKind::kAnchor, TokenRule::kPlain},
+    {"<BASE ", 6, TagKind::kBase, TokenRule::kBase},
+    {"<META HTTP-EQUIV=", 17, TagKind::kMetaHttpEquiv, TokenRule::kPlain},
+    {"<META ", 6, TagKind::kMeta, TokenRule::kPlain},
+    {"<EMBED ", 7, TagKind::kEmbed, TokenRule::kPlain},
+    {"<FRAME ", 7, TagKind::kEmbed, TokenRule::kPlain},
+    {"<IFRAME ", 8, TagKind::kEmbed, TokenRule::kPlain},
+    {"<LAYER ", 7, TagKind::kEmbed, TokenRule::kPlain},
+    {"<OPTION ", 8, TagKind::kOption, TokenRule::kPlain},
+    {"<FORM ", 6, TagKind::kForm, TokenRule::kPlain},
+    {"<FONT ", 6, TagKind::kFont, TokenRule::kPlain},
+    {"", 0, TagKind::kNone, TokenRule::kTables},
+    {"<SCRIPT SRC=\"", 8, TagKind::kScriptSrc, TokenRule::kPlain},
+    {"<SCRIPT language=\"javascript", 28, TagKind::kScript, TokenRule::kVersion},
+    {"<SCRIPT language=javascript", 27, TagKind::kScript, TokenRule::kVersion},
+    {"<script languge=\"JavaScript", 27, TagKind::kScript, TokenRule::kVersion},
+    {"", 0, TagKind::kNone, TokenRule::kComment},
+};
+
+struct AttributeToken {
+  std::string_view token;
+  uint8_t advance;
+  AttributeKind kind;
+};
+
+// The charset names a META tag may declare, and what they become once the
+// page is Shift_JIS.
+struct CharsetRename {
+  std::string_view name;
+  bool exact;
+  std::string_view replacement;
+};
+constexpr CharsetRename kCharsetRenames[] = {
+    {"x-euc-jp", true, "x-sjis"},      {"EUC-JP", false, "Shift_JIS"},
+    {"x-euc", true, "x-sjis"},         {"x_JIS", true, "x-sjis"},
+    {"Shift-JIS", true, "Shift_JIS"},  {"shift_jis", true, "Shift_JIS"},
+    {"SHIFT-JIS", true, "Shift_JIS"},  {"ShiftJIS", true, "Shift_JIS"},
+    {"windows-1252", true, "iso-8859-1"},
+};
+
+// Every tag token, the table tokens included, begins with '<', or with the
+// 'I' of IMG, IMAGE and INPUT, or the 'B' of BODY, or follows a '<' (an
+// anchor seen one byte late): any other position is passed over at once.
+bool MayStartTagToken(const PageScan& scan) {
+  const unsigned char c = FoldAscii(scan.text[scan.position]);
+  return c == '<' || c == 'I' || c == 'B' ||
+         (scan.position > 0 && scan.text[scan.position - 1] == '<');
+}
+
+class PageRewriter {
+ public:
+  PageRewriter(PageScan& scan, const Options& options) : scan_(scan), options_(options) {}
+
+  void Scan();
+  TagKind finalTagKind() const { return scan_.tagKind; }
+
+ private:
+  bool ProgressCheck();
+  bool RunHooks();
+  bool TryTagToken(const TagToken& row);
+  void AttributeScan();
+  // The attribute at the position for the current tag; its advance.
+  size_t MatchAttribute(AttributeKind& kind);
+  // false when the attribute is abandoned.
+  bool TakeValue();
+  // true when the tag ends after this link.
+  bool HandleLink();
+  bool WriteLinkByPage();
+  void SetBaseFolders();
+  // true when the tag ends.
+  bool RewriteCharset();
+  void WriteComposed(const ComposedLink& composed);
+
+  PageScan& scan_;
+  const Options& options_;
+  size_t linkLength_ = 0;
+};
+
+bool PageRewriter::ProgressCheck() {
+  if (scan_.position <= scan_.lastProgress + kProgressStep) return true;
+  if (scan_.progress != nullptr) {
+    UpdateProgress(*scan_.progress, static_cast<uint32_t>(scan_.size),
+                   static_cast<uint32_t>(scan_.position));
+  }
+  scan_.lastProgress = scan_.position;
+  if (AbortRequested == 0) return true;
+  const int restored = RestoreOldPage(scan_);
+  Fail(scan_, restored == 0 ? kStopped : restored);
+  return false;
+}
+
+// The search-page and banner hooks; true when one consumed text.
+bool PageRewriter::RunHooks() {
+  const size_t at = scan_.position;
+  CheckSearchPageTitle(scan_);
+  if (scan_.result != 0 || scan_.flushed > at) return true;
+  if (CleanSearchPageImage(scan_) != 0) {
+    Fail(scan_, kStopped);
+    return true;
+  }
+  if (scan_.flushed > at) return true;
+  CutBannerBlock(scan_);
+  return scan_.result != 0 || scan_.flushed > at;
+}
+
+void PageRewriter::Scan() {
+  while (scan_.position < scan_.size && scan_.result == 0) {
+    if (options_.ShortenInfoseekResults && RunHooks()) {
+      if (scan_.result != 0) break;
+      scan_.position = scan_.flushed + 1;
+      continue;
+    }
+    if (!ProgressCheck()) break;
+    scan_.tagKind = TagKind::kNone;
+    if (MayStartTagToken(scan_)) {
+      for (const TagToken& row : kTagTokens) {
+        if (TryTagToken(row)) break;
+      }
+    }
+    ++scan_.position;
+  }
+}
+
+// true when the row matched (and its tag was scanned).
+bool PageRewriter::TryTagToken(const TagToken& row) {
+  PageScan& s = scan_;
+  const size_t at = s.position;
+  switch (row.rule) {
+    case TokenRule::kTables: {
+      if (!StepTableToken(s)) return false;
+      if (s.tagKind != TagKind::kNone) AttributeScan();
+      return true;
+    }
+    case TokenRule::kComment: {
+      size_t length = 0;
+      size_t inner = 0;
+      if (MatchToken(s, at, "<!-- ") && MatchToken(s, at + 7, " -->")) {
+        length = 11;
+        inner = at + 5;
+      } else if (MatchToken(s, at, "<!--") && MatchToken(s, at + 6, "-->")) {
+        length = 9;
+        inner = at + 4;
+      } else {
+        return false;
+      }
+      if (!options_.EucToShiftJis || s.text[inner] < 0xE0) return false;
+      if (WriteUpTo(s, at) != 0) return true;
+      s.flushed = at + length;
+      s.position = at + length;
+      return true;
+    }
+    case TokenRule::kOneBefore:
+      if (at == 0 || !MatchToken(s, at - 1, row.token)) return false;
+      break;
+    case TokenRule::kBareImg:
+      if (!MatchToken(s, at, row.token) || at + 4 >= s.size || IsAlnum(s.text[at + 4])) {
+        return false;
+      }
+      break;
+    case TokenRule::kAfterLess:
+      if (at == 0 || s.text[at - 1] != '<' || !MatchToken(s, at, row.token)) return false;
+      break;
+    default:
+      if (!MatchToken(s, at, row.token)) return false;
+      break;
+  }
+  if (row.rule == TokenRule::kBase) s.baseTagStart = at;
+  s.tagKind = row.kind;
+  s.position = at + row.advance < s.size ? at + row.advance : s.size;
+  if (row.rule == TokenRule::kVersion) {
+    auto isDigit = [&s](size_t i) { return i < s.size && s.text[i] >= '0' && s.text[i] <= '9'; };
+    if (isDigit(s.position)) ++s.position;
+    if (s.position < s.size && s.text[s.position] == '.') ++s.position;
+    if (isDigit(s.position)) ++s.position;
+    if (MatchExact(s, s.position, "\">")) s.position += 2;
+  }
+  AttributeScan();
+  return true;
+}
+
+size_t PageRewriter::MatchAttribute(AttributeKind& kind) {
+  PageScan& s = scan_;
+  const size_t at = s.position;
+  kind = AttributeKind::kNone;
+  auto token = [&](std::string_view text, AttributeKind found) -> size_t {
+    if (!MatchToken(s, at, text)) return 0;
+    kind = found;
+    return text.size();
+  };
+  size_t advance = 0;
+  switch (s.tagKind) {
+    case TagKind::kImage:
+      return token("SRC", AttributeKind::kSrc);
+    case TagKind::kBody:
+    case TagKind::kTable:
+    case TagKind::kCell:
+      return token("BACKGROUND", AttributeKind::kBackground);
+    case TagKind::kAnchor:
+      // An anchor that calls a script: its address is the script modules'.
+      if (MatchToken(s, at, "HREF=\"javascript:openWin('")) {
+        advance = MatchFormAttribute(s, kind);
+        return advance != 0 ? advance : 26;
+      }
+      return token("HREF", AttributeKind::kHref);
+    case TagKind::kBase:
+      return token("HREF", AttributeKind::kBaseHref);
+    case TagKind::kMeta:
+    case TagKind::kMetaHttpEquiv:
+      return token("URL", AttributeKind::kMetaUrl);
+    case TagKind::kEmbed:
+      return token("SRC", AttributeKind::kFrameSrc);
+    case TagKind::kScriptSrc:
+      return token("SRC", AttributeKind::kScriptFile);
+    case TagKind::kScript:
+      advance = token("SRC", AttributeKind::kScriptFile);
+      if (advance != 0 || !options_.AdjustScriptParams) return advance;
+      advance = MatchScriptPattern(s, s.quote);
+      if (advance != 0) kind = AttributeKind::kScriptCall;
+      return advance;
+    case TagKind::kForm:
+    case TagKind::kOption:
+    case TagKind::kButton:
+      return MatchFormAttribute(s, kind);
+    default:
+      return 0;
+  }
+}
+
+void PageRewriter::AttributeScan() {
+  PageScan& s = scan_;
+  SkipSpaces(s);
+  while (s.position < s.size && s.result == 0) {
+    if (s.tagKind == TagKind::kScript) {
+      if (MatchToken(s, s.position, "-->")) {
+        s.position += 3;
+        return;
+      }
+      if (MatchToken(s, s.position, "</script>")) {
+        s.position += 9;
+        return;
+      }
+    }
+    if (s.text[s.position] == '>') {
+      if (s.tagKind != TagKind::kScript) return;
+      const size_t greater = s.position;
+      ++s.position;
+      SkipSpaces(s);
+      if (MatchToken(s, s.position, "<!--") || MatchToken(s, s.position, "if(") ||
+          IsScriptConditionGreater(s, greater)) {
+        continue;
+      }
+      return;
+    }
+    s.attributeKind = AttributeKind::kNone;
+    if (s.tagKind == TagKind::kInput && MatchToken(s, s.position, "type=\"image\"")) {
+      s.position += 12;
+      s.tagKind = TagKind::kImage;
+      continue;
+    }
+    AttributeKind kind = AttributeKind::kNone;
+    size_t advance = MatchAttribute(kind);
+    if (kind == AttributeKind::kNone && advance == 0 &&
+        (s.tagKind == TagKind::kMeta || s.tagKind == TagKind::kMetaHttpEquiv) &&
+        options_.EucToShiftJis && MatchToken(s, s.position, "CHARSET")) {
+      s.position += 7;
+      if (RewriteCharset()) return;
+      continue;
+    }
+    if (kind == AttributeKind::kNone) {
+      s.position += advance != 0 ? advance : 1;
+      continue;
+    }
+    s.attributeKind = kind;
+    s.position += advance;
+    if (!TakeValue()) continue;
+    if (HandleLink()) return;
+    if (s.position < s.size && s.text[s.position] == '>') return;
+  }
+}
+
+bool PageRewriter::RewriteCharset() {
+  PageScan& s = scan_;
+  SkipSpaces(s);
+  if (s.position >= s.size || s.text[s.position] != '=') return true;
+  ++s.position;
+  SkipSpaces(s);
+  if (s.position >= s.size) return true;
+  std::string_view replacement;
+  size_t replaced = 0;
+  if (s.text[s.position] == '"') {
+    replacement = "Shift_JIS";
+  } else {
+    for (const CharsetRename& row : kCharsetRenames) {
+      const bool found = row.exact ? MatchExact(s, s.position, row.name)
+                                   : MatchToken(s, s.position, row.name);
+      if (found) {
+        replacement = row.replacement;
+        replaced = row.name.size();
+        break;
+      }
+    }
+  }
+  if (replacement.empty()) return false;
+  if (WriteUpTo(s, s.position) != 0) return true;
+  if (WriteBytesOut(s, replacement) != 0) return true;
+  s.position += replaced;
+  s.flushed = s.position;
+  return false;
+}
+
+bool PageRewriter::TakeValue() {
+  PageScan& s = scan_;
+  const bool atPosition = s.attributeKind == AttributeKind::kScriptCall ||
+                          (s.tagKind == TagKind::kScript &&
+                           s.attributeKind != AttributeKind::kScriptFile);
+  if (!atPosition) {
+    SkipSpaces(s);
+    if (s.position >= s.size || s.text[s.position] != '=') return false;
+    ++s.position;
+    SkipSpaces(s);
+    s.quote = 0;
+    if (s.position < s.size && s.text[s.position] != '/') {
+      if (s.text[s.position] == '\\') ++s.position;
+      if (s.position < s.size && (s.text[s.position] == '"' || s.text[s.position] == '\'')) {
+        s.quote = s.text[s.position];
+        ++s.position;
+      }
+      if (s.quote == 0) {
+        const char* at = reinterpret_cast<const char*>(s.text + s.position);
+        const bool unquotedTaken =
+            MatchExact(s, s.position, "results_ct.asp") || LinkSchemeLength(at) > 0 ||
+            s.attributeKind == AttributeKind::kSrc ||
+            s.attributeKind == AttributeKind::kBackground ||
+            s.attributeKind == AttributeKind::kMetaUrl ||
+            s.attributeKind == AttributeKind::kFrameSrc;
+        if (!unquotedTaken) return false;
+      }
+    }
+  }
+  s.linkStart = s.position;
+  SkipSpaces(s);
+  const unsigned char end = s.quote != 0 ? s.quote : '"';
+  size_t n = 0;
+  while (s.position < s.size) {
+    const unsigned char c = s.text[s.position];
+    if (c == end || (s.quote == 0 && c == ' ') || c == '>' ||
+        MatchExact(s, s.position, "?nexthtml=")) {
+      break;
+    }
+    if (c == '\r' || c == '\n') {
+      ++s.position;
+      continue;
+    }
+    if (n == kMaxLinkBytes) break;  // the rest stays in the text
+    if (MatchExact(s, s.position, "&amp;")) {
+      s.link[n++] = '&';
+      s.position += 5;
+    } else if (MatchExact(s, s.position, "%20")) {
+      s.link[n++] = ' ';
+      s.position += 3;
+    } else {
+      s.link[n++] = static_cast<char>(c);
+      ++s.position;
+    }
+  }
+  s.link[n] = '\0';
+  linkLength_ = n;
+  return true;
+}
+
+void PageRewriter::WriteComposed(const ComposedLink& composed) {
+  PageScan& s = scan_;
+  if (composed.overflow) return;  // too long to compose: left as it is
+  if (WriteUpTo(s, s.linkStart) != 0) return;
+  if (WriteBytesOut(s, composed.View()) != 0) return;
+  s.flushed = s.position;
+}
+
+void PageRewriter::SetBaseFolders() {
+  PageScan& s = scan_;
+  char* link = s.link.data();
+  const size_t scheme = LinkSchemeLength(link);
+  const std::string_view hostAndPath(link + scheme);
+  const size_t own = OwnHostLength(hostAndPath, s);
+  if (s.baseLength != 0 && own == 0) {
+    // Host and folders, ending in '/'; a port is the folder inside the host.
+    const size_t lastSlash = hostAndPath.rfind('/');
+    const std::string_view kept =
+        lastSlash == std::string_view::npos ? hostAndPath : hostAndPath.substr(0, lastSlash);
+    const size_t hostEnd = kept.find('/');
+    const std::string_view host = kept.substr(0, hostEnd);
+    ComposedLink folder;
+    const size_t colon = host.find(':');
+    if (colon == std::string_view::npos) {
+      folder.Add(host);
+    } else {
+      folder.Add(host.substr(0, colon));
+      folder.Add("/");
+      folder.Add(host.substr(colon + 1));
+    }
+    if (hostEnd != std::string_view::npos) folder.Add(kept.substr(hostEnd));
+    folder.Add("/");
+    if (!folder.overflow && folder.length <= kMaxLinkBytes) {
+      std::memcpy(s.foreignBaseFolder.data(), folder.bytes, folder.length);
+      s.foreignBaseFolder[folder.length] = '\0';
+    }
+  } else if (s.depth != 0 && own != 0 && hostAndPath.size() > own + 1 &&
+             hostAndPath[own] == '/') {
+    std::string_view rest = hostAndPath.substr(own + 1);
+    if (rest.back() != '/') {
+      const size_t slash = rest.rfind('/');
+      const std::string_view last = slash == std::string_view::npos ? rest : rest.substr(slash + 1);
+      const bool page = (last.size() >= 5 && last.substr(last.size() - 5) == ".html") ||
+                        (last.size() >= 4 && last.substr(last.size() - 4) == ".htm");
+      if (page) rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
+    }
+    // A folder longer than the buffer is not kept: links then resolve
+    // against the page's own folder.
+    if (rest.size() < kOwnBaseFolderBytes) {
+      if (!rest.empty()) std::memcpy(s.ownBaseFolder.data(), rest.data(), rest.size());
+      s.ownBaseFolder[rest.size()] = '\0';
+    }
+  }
+  // The tag is removed whatever it named: left in place it would send every
+  // relative link back to the web.
+  s.linkStart = s.baseTagStart;
+  s.link[0] = '\0';
+  linkLength_ = 0;
+  if (MatchExact(s, s.position, "\"")) ++s.position;
+  if (MatchExact(s, s.position, ">")) ++s.position;
+  s.dirty = true;
+  s.needsMapping = false;
+}
+
+bool PageRewriter::HandleLink() {
+  PageScan& s = scan_;
+  char* link = s.link.data();
+  s.dirty = false;
+  s.needsMapping = false;
+  const TagKind kind = s.tagKind;
+  const size_t scheme = LinkSchemeLength(link);
+  if (scheme > 0) {
+    ApplyDomainConversion(link, s.link.size());
+    if (kind == TagKind::kBase) {
+      SetBaseFolders();
+      WriteLinkByPage();
+      return true;
+    }
+    s.dirty = true;
+    s.needsMapping = LinkNeedsMapping(link, kind);
+  } else {
+    const bool baseTag = kind == TagKind::kImage ||
+                         (kind == TagKind::kAnchor && std::strncmp(link, "mailto:", 7) != 0);
+    const bool ownBase = s.ownBaseFolder[0] != '\0';
+    const bool foreignBase = s.foreignBaseFolder[0] != '\0';
+    if (baseTag && (ownBase || foreignBase)) {
+      if (LinkNeedsMapping(link, kind)) {
+        MapLinkInPlace(link, s.link.size());
+        if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
+      }
+      const size_t mappedScheme = LinkSchemeLength(link);
+      ComposedLink composed;
+      if (mappedScheme > 0) {
+        composed.Climb(s.rootDepth);
+        AddMirrorPath(link + mappedScheme, composed);
+      } else if (ownBase && link[0] == '/') {
+        ComposeFromBase(link, {}, s.depth, false, composed);
+      } else if (ownBase) {
+        ComposeFromBase(link, s.ownBaseFolder.data(), s.depth - 1, false, composed);
+      } else {
+        ComposeFromBase(link, s.foreignBaseFolder.data(), s.rootDepth, true, composed);
+      }
+      WriteComposed(composed);
+    } else if (options_.LocaliseFtp && kind == TagKind::kAnchor &&
+               std::strncmp(link, "ftp://", 6) == 0) {
+      ComposedLink composed;
+      composed.Climb(s.rootDepth);
+      AddMirrorPath(link + 6, composed);
+      WriteComposed(composed);
+    } else {
+      if (RepairLeadingDots(link, s.depth)) s.dirty = true;
+      s.needsMapping = LinkNeedsMapping(link, kind);
+      if (!s.needsMapping && NameFolderIndex(link, s.link.size())) s.dirty = true;
+    }
+  }
+  WriteLinkByPage();
+  if (s.result != 0) return true;
+  if (kind == TagKind::kImage || kind == TagKind::kScript || kind == TagKind::kMetaHttpEquiv ||
+      s.attributeKind == AttributeKind::kScriptCall) {
+    return false;
+  }
+  return true;
+}
+
+// Maps the link when it needs it and writes it relative to the page's folder.
+bool PageRewriter::WriteLinkByPage() {
+  PageScan& s = scan_;
+  char* link = s.link.data();
+  if (s.needsMapping) {
+    MapLinkInPlace(link, s.link.size());
+    if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
+    s.dirty = true;
+  }
+  if (!s.dirty) return false;
+  if (!s.outputOpened && OpenPageOutput(s) != 0) return false;  // left as it is
+  const size_t scheme = LinkSchemeLength(link);
+  ComposedLink composed;
+  if (scheme > 0) {
+    const std::string_view hostAndPath(link + scheme);
+    const size_t own = OwnHostLength(hostAndPath, s);
+    if (own != 0) {
+      std::string_view path = hostAndPath.substr(own);
+      // An address that ends in a folder is stored as its index.html.
+      const bool plain = path.find_first_of("?#") == std::string_view::npos;
+      ComposedLink local;
+      local.Add(path.empty() ? "/" : path);
+      if (plain && local.bytes[local.length - 1] == '/') local.Add("index.html");
+      if (local.overflow) return false;
+      ComposeFromPage(local.View(), 0, s, composed);
+    } else {
+      ComposeFromPage(link, scheme, s, composed);
+    }
+  } else {
+    ComposeFromPage(link, 0, s, composed);
+  }
+  WriteComposed(composed);
+  return true;
+}
+
+}  // namespace
+
+int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressState& progress,
+                    RewriteReport& report) {
+  report = RewriteReport{};
+  const Options& options = CurrentOptions();
+  auto scan = std::unique_ptr<PageScan>(new (std::nothrow) PageScan);
+  if (!scan) return kNoError;
+  scan->file = file;
+  scan->progress = &progress;
+
+  if (pageUrl != nullptr && pageUrl[0] != '\0') {
+    PageContextFromUrl(pageUrl, *scan);
+  } else {
+    CPath path;
+    if (FileRefToCPath(file, path)) {
+      PageContextFromPath(path.data(), PathSeparator(), *scan);
+    }
+  }
+
+  LoadedPage page;
+  const int loaded = LoadPage(file, page);
+  if (loaded != kNoError) return loaded;
+  if (!page.block) return kNoError;
+  scan->text = page.block.get();
+  scan->size = page.size;
+
+  if (page.hadMacBinary && OpenPageOutput(*scan) != 0) return kStopped;
+  if (options.UnixToMacLineEnds || options.EucToShiftJis) {
+    EncodingPassOptions pass;
+    pass.unixToMacLineEnds = options.UnixToMacLineEnds != 0;
+    pass.eucToShiftJis = options.EucToShiftJis != 0;
+    if (RunEncodingPass(scan->text, scan->size, pass)) OpenPageOutput(*scan);
+  }
+
+  PageRewriter rewriter(*scan, options);
+  if (options.EditLinks && scan->size > 0) rewriter.Scan();
+
+  if (scan->result == 0 && scan->outputOpened) WriteUpTo(*scan, scan->size);
+  if (scan->result == 0 && options.FixTableEnds) {
+    const int repairedResult = RepairTableEnds(*scan, rewriter.finalTagKind(), report.repaired);
+    if (repairedResult != 0) Fail(*scan, repairedResult);
+  }
+  if (scan->result == 0 && scan->outputOpened) {
+    CloseFile(scan->output);
+    scan->output = kNullHandle;
+    report.rewritten = true;
+    report.backup = BackupRef(*scan);
+    FileTime time = 0;
+    GetModificationTime(report.backup, time);
+    SetModificationTime(file, time);
+    if (options.DeleteBackup) {
+      const ResultCode deleted = DeleteFileRef(report.backup);
+      if (deleted != kNoError) scan->result = deleted;
+    }
+  }
+  return scan->result;
+}
+
+int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const ProgressState& progress,
+                    bool& repaired) {
+  RewriteReport report;
+  const int result = RewriteHtmlPage(file, pageUrl, progress, report);
+  repaired = report.repaired;
+  return result;
 }
 
 }  // namespace hoard

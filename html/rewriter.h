@@ -8,10 +8,23 @@ namespace hoard {
 
 struct ProgressState;
 
+// What one rewrite did, for callers that want more than the result.
+struct RewriteReport {
+  bool rewritten = false;  // a new page was written; the old one is `backup`
+  FileRef backup;          // the backup's reference (deleted when the options say so)
+  bool repaired = false;   // tables left open were closed
+};
+
 // Rewrites `file` as a page of `pageUrl` (empty when the URL is unknown).
-// 0 done; 1 stopped by the user; -34 the disk is full; any other value a
-// failure. `repaired` is set when the page's tables had to be closed. On any
-// failure the page is left whole under its own name.
+// 0 done (rewritten or left alone); 1 stopped by the user; -34 the disk is
+// full; -1 any other write failure; otherwise the platform error of a failed
+// open, read, rename or delete. On a stop or a failed write the page is left
+// whole under its own name.
+int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressState& progress,
+                    RewriteReport& report);
+
+// The same for the pipeline: `repaired` is set when the page's tables had to
+// be closed.
 int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const ProgressState& progress,
                     bool& repaired);
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 want=${1:-all}
-native=(cmake ninja-build g++ googletest libgtest-dev)
+native=(cmake ninja-build g++ googletest libgtest-dev chromium)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
 # The GUI tests: a virtual display, clicks and keys, screenshots.
 gui=(xvfb xdotool x11-apps x11-utils imagemagick fonts-wine xterm fonts-dejavu-core)

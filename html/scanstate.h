@@ -1,0 +1,117 @@
+// The state of one page's scan, shared by the link rewriter and the rule
+// modules it calls (script and form addresses, banners and tables, search
+// result pages). The page text is one block in memory; the output receives
+// the text in runs between replacements.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "store/fileref.h"
+#include "store/files.h"
+
+namespace hoard {
+
+struct ProgressState;
+
+enum class TagKind : uint8_t {
+  kNone,
+  kImage,
+  kBody,
+  kAnchor,
+  kBase,
+  kMeta,
+  kMetaHttpEquiv,
+  kEmbed,
+  kTable,
+  kCell,
+  kRow,
+  kScript,
+  kScriptSrc,
+  kInput,
+  kForm,
+  kOption,
+  kButton,
+  kFont,
+};
+
+enum class AttributeKind : uint8_t {
+  kNone,
+  kSrc,
+  kBackground,
+  kScriptCall,
+  kHref,
+  kBaseHref,
+  kMetaUrl,
+  kFrameSrc,
+  kScriptFile,
+};
+
+// A link value holds at most 2047 bytes; a composed relative link at most 511.
+inline constexpr size_t kMaxLinkBytes = 2047;
+inline constexpr size_t kComposedLinkBytes = 512;
+inline constexpr size_t kOwnBaseFolderBytes = 2048;
+inline constexpr size_t kMaxPageBaseBytes = 255;
+
+struct PageScan {
+  // The loaded text.
+  unsigned char* text = nullptr;
+  size_t size = 0;
+
+  // Page context.
+  std::array<char, kMaxPageBaseBytes + 1> pageBase{};
+  size_t baseLength = 0;
+  int16_t depth = 0;
+  // Folder levels from the mirror root to the page's folder: the depth, plus
+  // one when the page base carries a port, whose folder lies inside the host's.
+  int16_t rootDepth = 0;
+
+  // Output.
+  FileRef file;
+  FileHandle output = kNullHandle;
+  bool outputOpened = false;  // the backup exists and the output was created
+  PName backupName;
+
+  // Scanner.
+  size_t position = 0;
+  size_t flushed = 0;
+  size_t linkStart = 0;
+  TagKind tagKind = TagKind::kNone;
+  AttributeKind attributeKind = AttributeKind::kNone;
+  unsigned char quote = 0;
+  bool dirty = false;
+  bool needsMapping = false;
+  size_t baseTagStart = 0;
+  std::array<char, kOwnBaseFolderBytes> ownBaseFolder{};
+  std::array<char, kMaxLinkBytes + 1> foreignBaseFolder{};
+  int16_t openTables = 0;
+  bool inPre = false;
+  int result = 0;
+  size_t lastProgress = 0;
+  bool searchPage = false;
+  const ProgressState* progress = nullptr;
+
+  std::array<char, kMaxLinkBytes + 1> link{};
+};
+
+// The output protocol, for the rule modules. Each returns 0, or the result
+// that stops the scan (also stored in `result`).
+//
+// Opens the output at the first change: the page goes to its backup name and
+// a new file takes the page's name. Returns the platform error on failure
+// (the page keeps its own name then).
+int OpenPageOutput(PageScan& scan);
+// Writes text[flushed, end) and moves `flushed` to `end`.
+int WriteUpTo(PageScan& scan, size_t end);
+// Writes bytes that replace text.
+int WriteBytesOut(PageScan& scan, std::string_view bytes);
+
+// Token comparison: ASCII letters fold case, a space in the token matches a
+// space, tab, LF or CR. The whole token must lie inside the text.
+bool MatchToken(const PageScan& scan, size_t at, std::string_view token);
+// Plain byte comparison.
+bool MatchExact(const PageScan& scan, size_t at, std::string_view token);
+
+}  // namespace hoard

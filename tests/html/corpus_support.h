@@ -1,0 +1,64 @@
+// The real sites of the shared corpus turned into browser caches and
+// converted in the test's process.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "html/mirror_support.h"
+#include "pipeline/outputfolders.h"
+#include "tools/sitecache.h"
+#include "urlmap/urlmap.h"
+
+namespace hoard::test {
+
+inline std::filesystem::path CorpusSites() {
+  return std::filesystem::path(HOARD_SOURCE_DIR "/../shared/corpus/html");
+}
+
+inline std::vector<std::filesystem::path> CorpusSiteFolders() {
+  std::vector<std::filesystem::path> sites;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(CorpusSites(), error)) {
+    if (entry.is_directory()) sites.push_back(entry.path());
+  }
+  std::sort(sites.begin(), sites.end());
+  return sites;
+}
+
+// Converts the cache folder in place, links edited and backups kept.
+inline void ConvertInPlace(const std::filesystem::path& cache) {
+  CurrentFolderGuard guard;
+  ScopedOptions scoped(LinksOnly());
+  scripted::Reset();
+  GoWithoutDomainTable();
+  ResetConversionRun();
+  std::string path = cache.string() + "/";
+  app::ArgList args;
+  args.items[args.count++] = path.data();
+  app::RunArguments(args);
+  ResetConversionRun();
+  ResetProcessDomainTable();
+}
+
+// Where the mirror keeps a URL's file: the output folders' names, then the
+// file name the mapping makes.
+inline std::string MirrorPathOf(const std::string& url) {
+  std::string text = url.substr(LinkSchemeLength(url.c_str()));
+  const char* path = text.c_str();
+  std::string out;
+  FolderName name{};
+  size_t length = 0;
+  while (NextOutputFolder(path, name, length)) {
+    out.append(name.data(), length);
+    out += '/';
+  }
+  char rest[kLocalNameBufferBytes];
+  std::snprintf(rest, sizeof rest, "%s", *path == '\0' ? "index.html" : path);
+  char local[kLocalNameBufferBytes];
+  MapUrlToLocalPath(local, sizeof local, rest, sizeof rest, kMapFileName);
+  return out + local;
+}
+
+}  // namespace hoard::test
