@@ -16,7 +16,7 @@
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
-#include "support/modeguard.h"
+#include "support/guards.h"
 #include "support/nothinglost.h"
 #include "support/tempfolder.h"
 
@@ -62,17 +62,7 @@ const std::string kBrokenJpeg = kWholeJpeg.substr(0, 30);
 
 using test::ModeGuard;
 
-// Puts the options back when it goes out of scope.
-class OptionsGuard {
- public:
-  OptionsGuard() : saved_(CurrentOptions()) {}
-  ~OptionsGuard() { CurrentOptions() = saved_; }
-  OptionsGuard(const OptionsGuard&) = delete;
-  OptionsGuard& operator=(const OptionsGuard&) = delete;
-
- private:
-  Options saved_;
-};
+using test::OptionsGuard;
 
 int gLookups = 0;
 int gInterruptAfter = 0;

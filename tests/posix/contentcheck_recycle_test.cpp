@@ -7,7 +7,7 @@
 
 #include "posix/platform_env.h"
 #include "store/contentcheck.h"
-#include "support/modeguard.h"
+#include "support/guards.h"
 #include "support/tempfolder.h"
 
 namespace hoard {

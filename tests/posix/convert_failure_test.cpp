@@ -19,6 +19,7 @@
 #include "posix/platform_env.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
+#include "support/guards.h"
 #include "support/nothinglost.h"
 #include "support/tempfolder.h"
 
@@ -65,17 +66,7 @@ const std::string kWholeGif = std::string(
     "\x3B",
     35);
 
-// Puts the options back when it goes out of scope.
-class OptionsGuard {
- public:
-  OptionsGuard() : saved_(CurrentOptions()) {}
-  ~OptionsGuard() { CurrentOptions() = saved_; }
-  OptionsGuard(const OptionsGuard&) = delete;
-  OptionsGuard& operator=(const OptionsGuard&) = delete;
-
- private:
-  Options saved_;
-};
+using test::OptionsGuard;
 
 // A tmpfs of the given size mounted on `where` for the life of the object.
 class TmpfsMount {

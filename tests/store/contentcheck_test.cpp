@@ -7,7 +7,7 @@
 #include <string>
 
 #include "store/files.h"
-#include "support/modeguard.h"
+#include "support/guards.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
