@@ -12,6 +12,7 @@ namespace {
 struct ProgressDisplay {
   int32_t lastPercent = -1;
   int64_t lastElapsed = -1;
+  int32_t lastCurrent = -1;
 };
 
 ProgressDisplay gDisplay;
@@ -96,6 +97,10 @@ void UpdateProgress(const ProgressState& state, uint32_t partSize, uint32_t part
   if (platform::PumpOneMessage() == platform::PumpEvent::kInterrupt) ConfirmAbort();
   if (state.total == 0) return;
 
+  if (state.current != gDisplay.lastCurrent) {
+    platform::DrawProgressCount(state.current, state.total);
+    gDisplay.lastCurrent = state.current;
+  }
   const int32_t percent = ProgressFraction(state, 100, partSize, partPosition);
   if (percent != gDisplay.lastPercent) {
     const PercentText text = FormatPercent(percent);

@@ -40,6 +40,9 @@ void SetProgressWindow(void* window);
 void DrawProgressLabels(const char* working, const char* timeLeftLabel, const char* elapsedLabel);
 // The percentage (its five-byte text "nnn %") and the bar.
 void DrawProgressPercent(int percent, const char* percentText);
+// Which file of how many: the terminal line shows it before the percentage;
+// the Windows main window has no place for it.
+void DrawProgressCount(int current, int total);
 // Two eight-byte "HH:MM:SS" texts; `timeLeft` is null while there is no
 // estimate.
 void DrawProgressTimes(const char* timeLeft, const char* elapsed);

@@ -60,7 +60,10 @@ std::string ComposeProgressLine(const ProgressLine& line, size_t columns, const 
   if (line.percent < 0) {
     text = line.working;
   } else {
-    text = line.percentText;
+    if (line.total > 0) {
+      text = std::to_string(line.current) + "/" + std::to_string(line.total) + " ";
+    }
+    text += line.percentText;
     const size_t filled = line.percent <= 0 ? 0
                           : static_cast<size_t>(line.percent) >= 100
                               ? kProgressBarCells

@@ -19,6 +19,8 @@ struct ProgressLine {
   std::string timeLeft;      // "HH:MM:SS"; empty while there is no estimate
   std::string elapsed;       // "HH:MM:SS"; empty until drawn
   std::string item;          // the current host
+  int current = 0;           // which file of how many; no count while total is 0
+  int total = 0;
 };
 
 inline constexpr size_t kProgressBarCells = 20;

@@ -116,6 +116,11 @@ void DrawProgressPercent(int percent, const char* percentText) {
   Redraw();
 }
 
+void DrawProgressCount(int current, int total) {
+  gProgress.line.current = current;
+  gProgress.line.total = total;
+}
+
 void DrawProgressTimes(const char* timeLeft, const char* elapsed) {
   if (timeLeft != nullptr) gProgress.line.timeLeft = ForTerminal(timeLeft);
   gProgress.line.elapsed = ForTerminal(elapsed);

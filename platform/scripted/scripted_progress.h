@@ -13,11 +13,11 @@ void ResetProgress();
 void QueueInterrupt();
 
 // One line per call, in order:
-//   "labels WORKING|LEFT|ELAPSED", "percent P TEXT", "times LEFT ELAPSED"
+//   "labels WORKING|LEFT|ELAPSED", "count I N", "percent P TEXT", "times LEFT ELAPSED"
 //   (LEFT is "-" without an estimate), "item TEXT", "pump", "wait 1" or
 //   "wait 0", "end".
 const std::vector<std::string>& ProgressCalls();
-// The same without the "pump" lines.
+// The same without the "pump" and "count" lines.
 std::vector<std::string> ProgressDrawing();
 
 }  // namespace hoard::scripted

@@ -31,7 +31,7 @@ const std::vector<std::string>& ProgressCalls() { return Script().calls; }
 std::vector<std::string> ProgressDrawing() {
   std::vector<std::string> drawing;
   for (const std::string& call : Script().calls) {
-    if (call != "pump") drawing.push_back(call);
+    if (call != "pump" && call.rfind("count ", 0) != 0) drawing.push_back(call);
   }
   return drawing;
 }
@@ -49,6 +49,10 @@ void DrawProgressLabels(const char* working, const char* timeLeftLabel, const ch
 
 void DrawProgressPercent(int percent, const char* percentText) {
   Script().calls.push_back("percent " + std::to_string(percent) + " " + percentText);
+}
+
+void DrawProgressCount(int current, int total) {
+  Script().calls.push_back("count " + std::to_string(current) + " " + std::to_string(total));
 }
 
 void DrawProgressTimes(const char* timeLeft, const char* elapsed) {

@@ -70,6 +70,10 @@ void DrawProgressLabels(const char* working, const char* timeLeftLabel, const ch
   PutText(dc.get(), kElapsedLabel, elapsedLabel, std::strlen(elapsedLabel));
 }
 
+void DrawProgressCount(int /*current*/, int /*total*/) {
+  // The main window shows the percentage only.
+}
+
 void DrawProgressPercent(int percent, const char* percentText) {
   WindowDc dc;
   if (dc.get() == nullptr) return;

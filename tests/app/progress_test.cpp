@@ -155,6 +155,12 @@ TEST_F(UpdateProgressTest, ABatchOfFourShowsZeroThenQuarterSteps) {
   EXPECT_EQ(DrawingWithoutTimes(),
             (std::vector<std::string>{Labels(), "percent 0   0 %", "percent 25  25 %",
                                       "percent 50  50 %", "percent 75  75 %"}));
+  // The terminal's "file i of n" is told once per file.
+  std::vector<std::string> counts;
+  for (const std::string& call : scripted::ProgressCalls()) {
+    if (call.rfind("count ", 0) == 0) counts.push_back(call);
+  }
+  EXPECT_EQ(counts, (std::vector<std::string>{"count 1 4", "count 2 4", "count 3 4", "count 4 4"}));
   // Every call serves one message.
   size_t pumps = 0;
   for (const std::string& call : scripted::ProgressCalls()) pumps += call == "pump";

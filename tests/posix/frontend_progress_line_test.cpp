@@ -56,6 +56,9 @@ TEST(ComposeProgressLine, ShowsTheSameFiguresAsTheWindow) {
   quarter.elapsed = "00:01:40";
   ProgressLine estimated = quarter;
   estimated.timeLeft = "00:05:00";
+  ProgressLine counted = quarter;
+  counted.current = 3;
+  counted.total = 12;
   ProgressLine full = estimated;
   full.percent = 100;
   full.percentText = "100 %";
@@ -68,6 +71,8 @@ TEST(ComposeProgressLine, ShowsTheSameFiguresAsTheWindow) {
        " 25 % [#####---------------] 残り予測 --:--:-- 経過時間 00:01:40 a.example"},
       {"25 % with the time left", estimated,
        " 25 % [#####---------------] 残り予測 00:05:00 経過時間 00:01:40 a.example"},
+      {"the file count first", counted,
+       "3/12  25 % [#####---------------] 残り予測 --:--:-- 経過時間 00:01:40 a.example"},
       {"100 %", full, "100 % [####################] 残り予測 00:05:00 経過時間 00:01:40"},
   };
   for (const Case& c : cases) {

@@ -254,9 +254,9 @@ TEST_F(TerminalFrontEndTest, TheFolderChoiceConvertsTheSampleCacheWithOneProgres
     SCOPED_TRACE(name);
     EXPECT_NE(out.find(name), std::string::npos) << out;
   }
-  EXPECT_NE(out.find("\r  0 % [--------------------]"), std::string::npos) << out;
-  EXPECT_NE(out.find("\r 46 % [#########-----------] 残り予測 "), std::string::npos) << out;
-  EXPECT_NE(out.find("\r 92 % [##################--]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\r1/13   0 % [--------------------]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\r7/13  46 % [#########-----------] 残り予測 "), std::string::npos) << out;
+  EXPECT_NE(out.find("\r13/13  92 % [##################--]"), std::string::npos) << out;
   EXPECT_NE(out.find("経過時間 00:00:0"), std::string::npos) << out;
   // The host of the file being converted, last on the line.
   EXPECT_NE(out.find(" www.example.co.jp\x1b[K"), std::string::npos) << out;
