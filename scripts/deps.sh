@@ -4,7 +4,9 @@
 set -euo pipefail
 
 want=${1:-all}
-native=(cmake ninja-build g++ googletest libgtest-dev chromium)
+native=(cmake ninja-build g++ googletest libgtest-dev)
+# The tests that load mirrored pages in a real browser.
+browser=(chromium)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
 # The GUI tests: a virtual display, clicks and keys, screenshots.
 gui=(xvfb xdotool x11-apps x11-utils imagemagick fonts-wine xterm fonts-dejavu-core)
@@ -14,7 +16,7 @@ case "$want" in
   native) packages=("${native[@]}") ;;
   windows) packages=("${native[@]}" "${windows[@]}") ;;
   gui) packages=("${native[@]}" "${windows[@]}" "${gui[@]}") ;;
-  all) packages=("${native[@]}" "${windows[@]}" "${gui[@]}") ;;
+  all) packages=("${native[@]}" "${browser[@]}" "${windows[@]}" "${gui[@]}") ;;
   *) echo "usage: $0 native|windows|gui|all" >&2; exit 2 ;;
 esac
 
