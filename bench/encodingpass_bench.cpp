@@ -13,23 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/random.h"
 #include "html/encodingpass.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A small fixed generator, so every run measures the same text.
-struct Random {
-  uint64_t state = 0x9E3779B97F4A7C15u;
-  uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<uint32_t>(state >> 16);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
-};
+using hoard::bench::Random;
 
 // Converts UTF-8 to EUC-JP; empty when iconv refuses it.
 std::string ToEuc(const char* utf8) {

@@ -14,6 +14,7 @@
 
 #include "app/options.h"
 #include "app/progress.h"
+#include "bench/random.h"
 #include "html/rewriter.h"
 #include "store/fileref.h"
 
@@ -22,16 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-struct Random {
-  uint64_t state = 0x9E3779B97F4A7C15u;
-  uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<uint32_t>(state >> 16);
-  }
-  int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
-};
+using hoard::bench::Random;
 
 // A page of about `bytes` bytes: text, and every few lines a link of one of
 // the shapes the rewriter meets (absolute to its own host and to others,
