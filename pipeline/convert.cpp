@@ -7,7 +7,7 @@
 #include "html/rewriter.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
-#include "pipeline/redirect.h"
+#include "urlmap/redirect.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
 #include "store/files.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "pipeline/redirect.h"
+#include "urlmap/redirect.h"
 #include "store/textconv.h"
 #include "urlmap/infoseek.h"
 #include "urlmap/queryrules.h"

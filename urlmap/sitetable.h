@@ -1,8 +1,8 @@
 // The host names of outside services (portals, search services, redirectors,
-// counters) that the URL rules compare with. They are configuration data: the
-// rules use each one by its role, as a fixed prefix of a known length, and
-// never spell a host themselves. An empty entry is a host not supplied yet;
-// it matches nothing.
+// ad servers, counters) that the URL and page rules compare with. They are
+// configuration data: each rule uses a value by its role, as a fixed text of a
+// known length, and never spells a host itself. Values are stored in lower
+// case; each rule says whether it compares exact bytes or folds ASCII case.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 namespace hoard {
 
 struct SiteHost {
-  std::string_view text;  // compared as exact bytes unless a rule says otherwise
+  std::string_view text;  // the value
   size_t length;          // the byte length the rules rely on
 };
 
@@ -21,52 +21,65 @@ constexpr bool IsSuppliedHost(const SiteHost& host) {
 }
 
 struct SiteTable {
-  // The portal whose counting wrapper links carry another URL: its home
-  // address with scheme and final '/', then "cgi-bin/count_link2?TOP...".
-  SiteHost countingPortalHome;
+  // Portal G and its services (redirect prefixes, channel redirector).
+  SiteHost gMainHost;               // 13
+  SiteHost gSearchHost;             // 16; a numbered form puts two digits
+                                    // after its first label
+  SiteHost gCategoryHost;           // 18
+  SiteHost channelHost;             // 17
+  SiteHost gNumberedRedirectHost;   // 16
 
-  // Redirector hosts (unwrapped before a URL is mapped).
-  SiteHost portalGMain;            // portal G
-  SiteHost portalGSearch;
-  SiteHost portalGCategory;
-  SiteHost portalGChannel;
-  SiteHost portalGRedirect;        // numbered redirect host, without its digits
-  SiteHost searchIJapan;           // search service I
-  SiteHost searchIItaly;
-  SiteHost partnerPMain;           // partner portal P
-  SiteHost partnerPTranslator;
-  SiteHost partnerPRegistration;
-  SiteHost partnerPTransfer;
-  SiteHost portalYJapan;           // portal Y
-  SiteHost portalYFrance;
-  SiteHost portalYItaly;
-  SiteHost searchPortalF;
-  SiteHost downloadClickCounter;
-  SiteHost newspaper;
-  SiteHost providerJump;
-  SiteHost adServer;
-  SiteHost frenchPortalDomain;     // with its '/'
+  // Search service I and partner portal P.
+  SiteHost iJapaneseHost;           // 18
+  SiteHost iItalianHost;            // 15
+  SiteHost pMainHost;               // 10
+  SiteHost pTranslatorHost;         // 17
+  SiteHost pRegistrationHost;       // 15
+  SiteHost pTransferHost;           // 15
 
-  // Hosts the naming rules compare with.
-  SiteHost channelHost;            // 17 bytes
-  SiteHost bookmarkPortalA;        // 14 bytes
-  SiteHost bookmarkPortalB;        // 14 bytes
-  SiteHost directoryLookup;        // host and "/lookup.cgi?", 28 bytes
-  SiteHost directoryLookupMain;    // host and "/search/lookup-main.cgi?", 38 bytes
-  SiteHost directorySearch;        // host and "/search/csj?", 26 bytes
-  SiteHost outboundWrapper;        // scheme, host and "/cgi-bin/go?nifty:", 41 bytes
-  SiteHost memberPagePrefix;       // scheme, host and "/iw/nifty/", 32 bytes
-  SiteHost searchGoWrapper;        // scheme, host and "/?go=", 31 bytes
-  SiteHost pursuitScriptFull;      // scheme and host, 39 bytes
-  SiteHost pursuitScriptHost;      // 32 bytes
-  SiteHost auctionHost;            // 27 bytes
-  SiteHost seekScript;             // host and "/cgi-bin/search?q=", 42 bytes
-  SiteHost hostingCgi;             // scheme and host, 31 bytes
-  SiteHost musicSiteQuery;         // "u=" and the host, 14 bytes
-  SiteHost frenchPortalHost;       // 12 bytes (an engine name)
-  SiteHost enginePortalDomain;     // 8 bytes (an engine name)
-  SiteHost infoseekHostForm;       // with its '/', 19 bytes
-  SiteHost infoseekPartnerForm;    // with its '/', 11 bytes
+  // Portal Y and its click tracking.
+  SiteHost yJapaneseHost;           // 15
+  SiteHost yFrenchHost;             // 12
+  SiteHost yItalianHost;            // 12
+  SiteHost yDomain1;                // 11
+  SiteHost yDomain2;                // 9
+  SiteHost yCountryLabel1;          // 3: two letters and '.'
+  SiteHost yCountryLabel2;          // 3
+  SiteHost yCountryLabel3;          // 3
+  SiteHost yCountryLabel4;          // 3
+  SiteHost yCountryLabel5;          // 4: three letters and '.'
+  SiteHost yRedirectLabel1;         // 3: two letters and '.'
+  SiteHost yRedirectLabel2;         // 4: three letters and '.'
+
+  // Other redirectors.
+  SiteHost fHost;                   // 19
+  SiteHost downloadClickHost;       // 19
+  SiteHost newspaperHost;           // 19
+  SiteHost providerJumpHost;        // 15
+  SiteHost adServerHost;            // 14
+  SiteHost frenchPathWord;          // 6 (7 with its '/')
+
+  // Hosts of the naming rules.
+  SiteHost countingWrapperHome;     // 23: scheme, host and '/'
+  SiteHost frenchPortalHost;        // 12
+  SiteHost frenchPortalDomain;      // 8
+  SiteHost musicSiteHost;           // 12
+  SiteHost navPortalHost1;          // 14
+  SiteHost navPortalHost2;          // 14
+  SiteHost directoryLookupHost;     // 16
+  SiteHost directoryMainHost;       // 14
+  SiteHost outboundWrapperHost;     // 16
+  SiteHost memberHost;              // 15
+  SiteHost pursuitHost;             // 15
+  SiteHost auctionText;             // 27: scheme, host and '/'
+  SiteHost searchScriptHost;        // 24
+  SiteHost hostingCgiAddress;       // 31: scheme and host
+  SiteHost searchServiceHostForm;   // 19: iJapaneseHost and '/'
+  SiteHost partnerPortalHostForm;   // 11: pMainHost and '/'
+
+  // Page rules.
+  SiteHost aliasAddress;            // 11, compared as a prefix
+  SiteHost adTransferHost;          // 15
 };
 
 // The one table of the program.

@@ -47,7 +47,7 @@ constexpr size_t kCountingTagMaxBytes = 6;
 // portal's home address, the counting script, an optional '_', one to six
 // letters or digits and '?'. 0 when the URL is not one.
 size_t CountingWrapperLength(const char* url) {
-  const SiteHost& home = Sites().countingPortalHome;
+  const SiteHost& home = Sites().countingWrapperHome;
   if (!IsSuppliedHost(home) || !MatchAtNoCase(url, home.text)) return 0;
   size_t at = home.length;
   if (!MatchAtNoCase(url + at, kCountingScript)) return 0;

@@ -58,7 +58,7 @@ TEST(SchemeLength, CountsHttpInAnyCaseAndTheOthersExactly) {
 }
 
 TEST(LinkSchemeLength, CoversAPortalCountingWrapperAndTheWrappedScheme) {
-  const std::string home(Sites().countingPortalHome.text);
+  const std::string home(Sites().countingWrapperHome.text);
   ASSERT_EQ(home.size(), 23u);
   const struct {
     const char* what;

@@ -1,4 +1,4 @@
-#include "pipeline/redirect.h"
+#include "urlmap/redirect.h"
 
 namespace hoard {
 
