@@ -7,8 +7,8 @@
 #include <span>
 #include <string_view>
 
-#include "app/messages.h"
 #include "app/options.h"
+#include "base/messages.h"
 
 namespace hoard::app {
 

@@ -4,7 +4,6 @@
 
 #include "platform/fs.h"
 #include "platform/system.h"
-#include "store/contentcheck.h"
 #include "store/fileref.h"
 
 namespace hoard {
@@ -124,8 +123,6 @@ bool LoadOptionsFrom(const char* path) {
     platform::Close(file);
   }
   settings.options = OptionsFromRecord(settings.record);
-  // The image checks of the core follow the option.
-  SetBrokenImageMode(settings.options.BrokenImageMode);
   return true;
 }
 
@@ -161,7 +158,6 @@ void ApplyBrokenImageMode(int mode) {
   if (value == options.BrokenImageMode) return;
   options.BrokenImageMode = value;
   options.CheckGif = options.CheckJpeg = value != 0 ? 1 : 0;
-  SetBrokenImageMode(value);
   // Only the file changes: the record keeps the byte as it was read, so its
   // five high bits stay what the file held.
   const uint8_t byte = gSettings.record[kBrokenImageModeOffset];

@@ -1,4 +1,4 @@
-// The user's options and the per-user settings file of 512 bytes that keeps
+// The process's options and the per-user settings file of 512 bytes that keeps
 // them between runs. Every option is one byte of the file at a fixed offset;
 // the file is read whole once and afterwards changed one byte at a time.
 #pragma once
@@ -7,30 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/options.h"
+
 namespace hoard {
-
-// What happens to a broken GIF or JPEG image. The dialogs store only these
-// three values; a hand-edited file may hold any value 0..7.
-inline constexpr uint8_t kBrokenImagesKept = 0;      // not detected
-inline constexpr uint8_t kBrokenImagesDeleted = 3;   // deleted completely
-inline constexpr uint8_t kBrokenImagesRecycled = 6;  // sent to the recycle bin
-
-struct Options {
-  uint8_t EditLinks = 0;
-  uint8_t DeleteBackup = 0;
-  uint8_t UnixToMacLineEnds = 0;
-  uint8_t EucToShiftJis = 0;
-  uint8_t ShortenInfoseekResults = 0;
-  uint8_t LocaliseFtp = 0;
-  uint8_t AdjustOptionValues = 0;
-  uint8_t FixTableEnds = 0;
-  uint8_t AdjustScriptParams = 0;
-  uint8_t AdjustFormActions = 0;
-  uint8_t BrokenImageMode = kBrokenImagesKept;  // 0..7
-  // Both 1 exactly when BrokenImageMode is not 0.
-  uint8_t CheckGif = 0;
-  uint8_t CheckJpeg = 0;
-};
 
 // The options of this process, filled by LoadOptions and changed only by the
 // dialogs.

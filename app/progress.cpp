@@ -1,6 +1,6 @@
 #include "app/progress.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -17,6 +17,15 @@ struct ProgressDisplay {
 
 ProgressDisplay gDisplay;
 
+class DisplayedProgress final : public ProgressSink {
+ public:
+  void Tick(uint32_t partSize, uint32_t partPosition) override {
+    UpdateProgress(Progress(), partSize, partPosition);
+  }
+  void ShowCurrentItem(std::string_view text) override { hoard::ShowCurrentItem(text); }
+  bool StopRequested() override { return AbortRequested != 0; }
+};
+
 void PutTwoDigits(int64_t value, char* out) {
   out[0] = static_cast<char>('0' + value / 10);
   out[1] = static_cast<char>('0' + value % 10);
@@ -29,6 +38,11 @@ volatile int AbortRequested = 0;
 ProgressState& Progress() {
   static ProgressState state;
   return state;
+}
+
+ProgressSink& ProcessProgress() {
+  static DisplayedProgress sink;
+  return sink;
 }
 
 int32_t ProgressFraction(const ProgressState& state, int32_t scale, uint32_t partSize,

@@ -1,4 +1,4 @@
-// The batch's progress figures, the abort request, and the progress display
+// The process's progress figures, the abort request, and the progress display
 // both front ends draw: percentage, bar, current host, elapsed time and the
 // estimate of the time left. The arithmetic and the texts live here; the
 // drawing is the platform's (platform/ui.h).
@@ -9,16 +9,15 @@
 #include <cstdint>
 #include <string_view>
 
-namespace hoard {
+#include "base/progress.h"
 
-struct ProgressState {
-  int32_t total = 0;    // files in the batch; 0 for a single file from the dialog
-  int32_t current = 0;  // 1-based index of the file being converted
-  int32_t start = 0;    // wall-clock seconds when the batch started
-};
+namespace hoard {
 
 // One per process.
 ProgressState& Progress();
+// The sink the programs hand to the core: ticks redraw the display of the
+// process's progress (UpdateProgress), stop requests are AbortRequested.
+ProgressSink& ProcessProgress();
 // Set by the abort button (or Ctrl-C, confirmed); read before each file and
 // while a page is rewritten.
 extern volatile int AbortRequested;

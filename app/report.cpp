@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "pipeline/detectionlog.h"
 #include "platform/shell.h"
 #include "platform/ui.h"

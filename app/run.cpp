@@ -5,10 +5,11 @@
 #include <cstring>
 
 #include "app/cachehint.h"
-#include "app/messages.h"
 #include "app/progress.h"
+#include "app/prompts.h"
 #include "app/report.h"
 #include "app/scan.h"
+#include "base/messages.h"
 #include "pipeline/convert.h"
 #include "platform/fs.h"
 #include "platform/system.h"
@@ -86,7 +87,7 @@ void ConvertArgument(Batch& batch, const char* argument) {
     SetFileRefName(file, longName.data());
   }
 
-  batch.lastResult = ConvertCacheFile(file, batch.log);
+  batch.lastResult = ConvertCacheFile(file, batch.log, ProcessRunContext());
   if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
 }
 
@@ -199,7 +200,7 @@ int RunFileChoice() {
     return 0;
   }
   CacheLog log;
-  const int result = ConvertCacheFile(file, log);
+  const int result = ConvertCacheFile(file, log, ProcessRunContext());
   platform::EndProgress();
   if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);
   ReleaseCacheLog(log);

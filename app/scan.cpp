@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "platform/fs.h"
 #include "platform/ui.h"
 #include "store/files.h"

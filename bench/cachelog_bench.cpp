@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/prompts.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/cachelog.h"
 #include "store/fileref.h"
@@ -52,7 +53,7 @@ int main() {
   hoard::MakeFileRef(logPath.string().c_str(), ref);
   hoard::CacheLog log;
   Clock::time_point start = Clock::now();
-  const hoard::LoadResult loaded = hoard::LoadCacheLog(ref, log);
+  const hoard::LoadResult loaded = hoard::LoadCacheLog(ref, log, hoard::UiPrompts());
   const double loadMs = MillisecondsSince(start);
   if (loaded != hoard::LoadResult::kLoaded) {
     std::fprintf(stderr, "the synthetic log was not loaded\n");

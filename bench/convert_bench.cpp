@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/run.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
@@ -206,7 +207,9 @@ int main(int argc, char** argv) {
               kPages, kImages, kLogLines, static_cast<double>(bytes) / 1e6, source.c_str(),
               Seconds(Clock::now() - generateStart));
 
-  hoard::SetBrokenImageMode(hoard::kBrokenImageReport);
+  hoard::Options& options = hoard::CurrentOptions();
+  options.BrokenImageMode = hoard::kBrokenImageReport;
+  options.CheckGif = options.CheckJpeg = 1;
   std::vector<double> copies;
   std::vector<double> conversions;
   int status = 0;

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
       hoard::FileRef ref;
       if (hoard::MakeFileRef(path.c_str(), ref) != hoard::kNoError) continue;
       hoard::RewriteReport report;
-      hoard::RewriteHtmlPage(ref, "http://www.bench.co.jp/news/p.html", hoard::Progress(), report);
+      hoard::RewriteHtmlPage(ref, "http://www.bench.co.jp/news/p.html", hoard::CurrentOptions(), hoard::ProcessProgress(), report);
       rewritten += report.rewritten ? 1 : 0;
     }
     bestRewrite = std::min(bestRewrite, Seconds(Clock::now() - start));

@@ -3,7 +3,7 @@
 //
 // Not part of the normal build. With clang, for example:
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//     fuzz/contentcheck_fuzz.cpp store/*.cpp store/posix/*.cpp app/messages.cpp \
+//     fuzz/contentcheck_fuzz.cpp store/*.cpp store/posix/*.cpp base/messages.cpp \
 //     platform/posix/*.cpp platform/scripted/*.cpp -o contentcheck_fuzz
 // (leaving out the real terminal user interface, platform/posix/ui*.cpp).
 #include <cstddef>

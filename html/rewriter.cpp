@@ -4,8 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "app/options.h"
-#include "app/progress.h"
+#include "base/options.h"
+#include "base/progress.h"
 #include "html/banners.h"
 #include "html/encodingpass.h"
 #include "html/linkrules.h"
@@ -372,12 +372,10 @@ class PageRewriter {
 
 bool PageRewriter::ProgressCheck() {
   if (scan_.position <= scan_.lastProgress + kProgressStep) return true;
-  if (scan_.progress != nullptr) {
-    UpdateProgress(*scan_.progress, static_cast<uint32_t>(scan_.size),
-                   static_cast<uint32_t>(scan_.position));
-  }
+  if (scan_.progress == nullptr) return true;
+  scan_.progress->Tick(static_cast<uint32_t>(scan_.size), static_cast<uint32_t>(scan_.position));
   scan_.lastProgress = scan_.position;
-  if (AbortRequested == 0) return true;
+  if (!scan_.progress->StopRequested()) return true;
   const int restored = RestoreOldPage(scan_);
   Fail(scan_, restored == 0 ? kStopped : restored);
   return false;
@@ -823,10 +821,9 @@ bool PageRewriter::WriteLinkByPage() {
 
 }  // namespace
 
-int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressState& progress,
-                    RewriteReport& report) {
+int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
+                    ProgressSink& progress, RewriteReport& report) {
   report = RewriteReport{};
-  const Options& options = CurrentOptions();
   auto scan = std::unique_ptr<PageScan>(new (std::nothrow) PageScan);
   if (!scan) return kNoError;
   scan->file = file;
@@ -880,10 +877,10 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressStat
   return scan->result;
 }
 
-int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const ProgressState& progress,
-                    bool& repaired) {
+int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const Options& options,
+                    ProgressSink& progress, bool& repaired) {
   RewriteReport report;
-  const int result = RewriteHtmlPage(file, pageUrl, progress, report);
+  const int result = RewriteHtmlPage(file, pageUrl, options, progress, report);
   repaired = report.repaired;
   return result;
 }

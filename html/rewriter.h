@@ -2,11 +2,12 @@
 // own folder.
 #pragma once
 
+#include "base/options.h"
+#include "base/progress.h"
 #include "store/fileref.h"
 
 namespace hoard {
 
-struct ProgressState;
 
 // What one rewrite did, for callers that want more than the result.
 struct RewriteReport {
@@ -20,12 +21,12 @@ struct RewriteReport {
 // full; -1 any other write failure; otherwise the platform error of a failed
 // open, read, rename or delete. On a stop or a failed write the page is left
 // whole under its own name.
-int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressState& progress,
-                    RewriteReport& report);
+int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
+                    ProgressSink& progress, RewriteReport& report);
 
 // The same for the pipeline: `repaired` is set when the page's tables had to
 // be closed.
-int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const ProgressState& progress,
-                    bool& repaired);
+int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const Options& options,
+                    ProgressSink& progress, bool& repaired);
 
 }  // namespace hoard

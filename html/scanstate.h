@@ -14,7 +14,7 @@
 
 namespace hoard {
 
-struct ProgressState;
+class ProgressSink;
 
 enum class TagKind : uint8_t {
   kNone,
@@ -91,7 +91,7 @@ struct PageScan {
   int result = 0;
   size_t lastProgress = 0;
   bool searchPage = false;
-  const ProgressState* progress = nullptr;
+  ProgressSink* progress = nullptr;
 
   std::array<char, kMaxLinkBytes + 1> link{};
 };

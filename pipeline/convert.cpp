@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/progress.h"
+#include "base/runcontext.h"
 #include "html/rewriter.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
-#include "urlmap/redirect.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
 #include "store/files.h"
 #include "store/pstring.h"
 #include "urlmap/infoseek.h"
+#include "urlmap/redirect.h"
 #include "urlmap/siterules.h"
 #include "urlmap/urlmap.h"
 
@@ -36,14 +36,14 @@ void CopyPath(char (&out)[kPathBytes], const char* text) {
 // The first file of a batch sets up the detection log and loads the cache
 // log beside it. False when this file is to be passed over; `stop` when the
 // batch must end.
-bool SetUpBatch(const FileRef& file, CacheLog& log, bool& stop) {
+bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop) {
   stop = false;
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
   FileRef logRef;
   if (DefaultCacheLogRef(file, logRef)) return false;
-  if (LoadCacheLog(logRef, log) == LoadResult::kAbort) {
+  if (LoadCacheLog(logRef, log, prompts) == LoadResult::kAbort) {
     stop = true;
     return false;
   }
@@ -77,37 +77,40 @@ SiteRuleOutcome ApplyWholeUrlRules(char (&path)[kPathBytes], const char* url) {
 
 // A file the log does not list stays where it is: a page of the user's own is
 // rewritten in place, an image checked.
-int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const DateRec& date) {
+int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const DateRec& date,
+                    const RunContext& run) {
   const std::string_view name = file.name.View();
+  const int mode = run.options.BrokenImageMode;
   if (log.size > 1 && IsStaleCacheFile(name, log)) {
-    ProgressTick(Progress());
+    run.progress.Tick(0, 0);
     return kConvertDone;
   }
-  const TypeCode kind = TypeOfFile(file);
+  const TypeCode kind = TypeOfFile(file, mode);
   if (kind == kTypeText) {
     bool repaired = false;
-    if (RewriteHtmlFile(file, "", Progress(), repaired) != 0) return kConvertStop;
+    if (RewriteHtmlFile(file, "", run.options, run.progress, repaired) != 0) return kConvertStop;
     if (repaired) {
       WriteDetectionLine(name, kTypeText, "", size, date);
       return kConvertBroken;
     }
-    ProgressTick(Progress());
+    run.progress.Tick(0, 0);
     return kConvertDone;
   }
-  if (CheckAndDisposeImage(file, kind)) {
+  if (CheckAndDisposeImage(file, kind, mode)) {
     WriteDetectionLine(name, kind, "", size, date);
     return kConvertBroken;
   }
-  ProgressTick(Progress());
+  run.progress.Tick(0, 0);
   return kConvertDone;
 }
 
 // Moves a listed file into the mirror and then rewrites or checks it.
 int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPathBytes],
-                  int64_t size, const DateRec& date) {
+                  int64_t size, const DateRec& date, const RunContext& run) {
   FileRef folder;
   const char* rest = nullptr;
-  if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest) == kFoldersStop) {
+  if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest, run.prompts) ==
+      kFoldersStop) {
     return kConvertStop;
   }
   char restBuffer[kPathBytes];
@@ -135,7 +138,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
     file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
-    ProgressTick(Progress());
+    run.progress.Tick(0, 0);
     return kConvertDone;
   }
   if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
@@ -146,7 +149,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
 
   if (kind == kTypeText) {
     bool repaired = false;
-    const int rewritten = RewriteHtmlFile(destination, path, Progress(), repaired);
+    const int rewritten = RewriteHtmlFile(destination, path, run.options, run.progress, repaired);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
       return kConvertStop;
@@ -159,7 +162,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
     return kConvertDone;
   }
   if (kind == kTypeGif || kind == kTypeJpeg) {
-    if (CheckAndDisposeImage(destination, kind)) {
+    if (CheckAndDisposeImage(destination, kind, run.options.BrokenImageMode)) {
       WriteDetectionLine(cacheName.View(), kind, url, size, date);
       return kConvertBroken;
     }
@@ -176,19 +179,20 @@ void SetListOnly(bool listOnly) { gListOnly = listOnly; }
 void ResetConversionRun() { ResetDetectionLog(); }
 
 int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
-                     char (&url)[kPathBytes], char (&path)[kPathBytes]) {
-  ProgressTick(Progress());
+                     char (&url)[kPathBytes], char (&path)[kPathBytes], const RunContext& run) {
+  run.progress.Tick(0, 0);
   const LookupResult found = LookupCacheFile(log, file.name.View(), entry);
-  if (found == LookupResult::kNoIndex || AbortRequested != 0) return kResolveStop;
+  if (found == LookupResult::kNoIndex || run.progress.StopRequested()) return kResolveStop;
   if (found != LookupResult::kFound || entry.url == nullptr || entry.url[0] == '\0' ||
       entry.mimeType == nullptr || entry.mimeType[0] == '\0') {
     return kResolveUnlisted;
   }
-  kind = entry.type != kTypeNone ? entry.type : TypeOfFile(file);
+  const int mode = run.options.BrokenImageMode;
+  kind = entry.type != kTypeNone ? entry.type : TypeOfFile(file, mode);
   CopyPath(path, entry.url);
-  if (EarlyImageCheck(file, kind)) {
+  if (EarlyImageCheck(file, kind, mode)) {
     CopyPath(url, entry.url);
-    ProgressTick(Progress());
+    run.progress.Tick(0, 0);
     return kResolveBroken;
   }
   CopyPath(url, ShortenLongHost(entry.url));
@@ -206,7 +210,7 @@ int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, T
     }
   }
   if (rule != SiteRuleOutcome::kFinal) ApplyDomainConversion(path, kPathBytes);
-  ShowCurrentItem(path + LinkSchemeLength(path));
+  run.progress.ShowCurrentItem(path + LinkSchemeLength(path));
   return kResolveReady;
 }
 
@@ -235,23 +239,25 @@ void RestoreCacheFile(const FileRef& file, const FileRef& destination,
   if (file.name.View() != cacheName) RenameFileRef(file, cacheName);
 }
 
-int ConvertCacheFile(const FileRef& file, CacheLog& log) {
+int ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run) {
   if (log.state == CacheLogState::kNotLoaded) {
     bool stop = false;
-    if (!SetUpBatch(file, log, stop)) return stop ? kConvertStop : kConvertDone;
+    if (!SetUpBatch(file, log, run.prompts, stop)) return stop ? kConvertStop : kConvertDone;
   }
   const std::string_view name = file.name.View();
   if (gListOnly) {
     if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
-    ProgressTick(Progress());
+    run.progress.Tick(0, 0);
     CacheLogEntry entry;
     const LookupResult found = LookupCacheFile(log, name, entry);
-    if (found == LookupResult::kNoIndex || AbortRequested != 0) return kConvertStop;
-    if (found == LookupResult::kFound) ShowCurrentItem(entry.url + LinkSchemeLength(entry.url));
+    if (found == LookupResult::kNoIndex || run.progress.StopRequested()) return kConvertStop;
+    if (found == LookupResult::kFound) {
+      run.progress.ShowCurrentItem(entry.url + LinkSchemeLength(entry.url));
+    }
     Tell(file, found == LookupResult::kFound ? &entry : nullptr);
     return kConvertDone;
   }
-  if (EnsureDomainTable() == DomainLoadResult::kAbort) return kConvertStop;
+  if (EnsureDomainTable(run.prompts) == DomainLoadResult::kAbort) return kConvertStop;
 
   FileTime modified = 0;
   GetModificationTime(file, modified);
@@ -264,7 +270,7 @@ int ConvertCacheFile(const FileRef& file, CacheLog& log) {
   TypeCode kind = kTypeNone;
   char url[kPathBytes] = {};
   char path[kPathBytes] = {};
-  const int resolved = ResolveEntryPath(file, log, entry, kind, url, path);
+  const int resolved = ResolveEntryPath(file, log, entry, kind, url, path, run);
   if (resolved == kResolveStop) return kConvertStop;
   Tell(file, resolved == kResolveUnlisted ? nullptr : &entry);
   switch (resolved) {
@@ -272,9 +278,9 @@ int ConvertCacheFile(const FileRef& file, CacheLog& log) {
       WriteDetectionLine(name, kind, url, size, date);
       return kConvertBroken;
     case kResolveUnlisted:
-      return ConvertUnlisted(file, log, size, date);
+      return ConvertUnlisted(file, log, size, date, run);
     default:
-      return ConvertListed(file, kind, url, path, size, date);
+      return ConvertListed(file, kind, url, path, size, date, run);
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "base/runcontext.h"
 #include "store/cachelog.h"
 #include "store/fileref.h"
 #include "store/types.h"
@@ -20,7 +21,9 @@ inline constexpr int kConvertBroken = 2;
 // stored header cut, then rewrites the page or checks the image. A file the
 // log does not list is handled where it lies. Every failure leaves the file
 // whole, in the cache folder or in the mirror.
-int ConvertCacheFile(const FileRef& file, CacheLog& log);
+// Everything the conversion reads from its run (options, progress and stop
+// requests, the prompts) comes in `run`.
+int ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run);
 
 // The results of resolving an entry's path.
 inline constexpr int kResolveStop = -1;
@@ -34,7 +37,7 @@ inline constexpr size_t kPathBytes = 1024;
 // rules, redirect unwrapping, domain conversion). `url` gets the URL the
 // detection log names (shortened and unwrapped), `path` the path.
 int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
-                     char (&url)[kPathBytes], char (&path)[kPathBytes]);
+                     char (&url)[kPathBytes], char (&path)[kPathBytes], const RunContext& run);
 
 // The mirror already holds a non-empty copy newer than the cache file: the
 // cache file is deleted and true returned. Otherwise any mirror copy is

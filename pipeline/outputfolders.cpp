@@ -5,9 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "platform/fs.h"
-#include "platform/ui.h"
 #include "store/files.h"
 #include "store/textconv.h"
 #include "urlmap/urlmap.h"
@@ -38,7 +37,7 @@ bool IsComponentBreak(const char* p, const char* componentStart) {
   return p[1] != '\0' && p[1] != '"' && !secondByte;
 }
 
-void ShowFolderMessage(int error) {
+void ShowFolderMessage(int error, Prompts& prompts) {
   std::array<char, 160> text{};
   const char* base = messages::Get(Text::kFolderErrorNumber);
   if (platform::IsNotFound(error)) {
@@ -53,8 +52,7 @@ void ShowFolderMessage(int error) {
     length = static_cast<size_t>(done.ptr - text.data());
   }
   text[length] = '\0';
-  platform::ShowMessage(messages::ProgramCaption(), text.data(), platform::Icon::kWarning,
-                        platform::Buttons::kOk);
+  prompts.ShowWarning(messages::ProgramCaption(), text.data());
 }
 
 // Turns the plain file `name` into a folder of that name holding the file as
@@ -80,7 +78,7 @@ bool MakeFolderInPlaceOfFile(const char* name) {
 
 // Makes `name` (relative to the current directory) an existing folder and
 // enters it. false: the batch stops.
-bool EnterFolder(const char* name) {
+bool EnterFolder(const char* name, Prompts& prompts) {
   // An empty name (two separators in a row) can be neither made nor entered.
   const bool empty = name[0] == '\0';
   if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
@@ -91,7 +89,7 @@ bool EnterFolder(const char* name) {
     return MakeFolderInPlaceOfFile(name) && platform::SetCurrentFolder(name);
   }
   if (!platform::MakeFolder(name)) {
-    ShowFolderMessage(platform::LastError());
+    ShowFolderMessage(platform::LastError(), prompts);
   }
   return !empty && platform::SetCurrentFolder(name);
 }
@@ -148,7 +146,7 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length) {
 }
 
 int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
-                        const char*& rest) {
+                        const char*& rest, Prompts& prompts) {
   destination = cacheFile;
   SetFileRefName(destination, "");
   FileRef savedFolder;
@@ -171,7 +169,7 @@ int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const ch
       rest = IsPathSeparator(static_cast<unsigned char>(*before)) ? before + 1 : before;
       break;
     }
-    if (!EnterFolder(name.data())) {
+    if (!EnterFolder(name.data(), prompts)) {
       result = kFoldersStop;
       break;
     }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 
+#include "base/prompts.h"
 #include "store/fileref.h"
 #include "store/pstring.h"
 
@@ -42,6 +43,6 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // stop (a folder could not be created or entered; a message was shown when
 // the creation failed). The current directory is the same afterwards.
 int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
-                        const char*& rest);
+                        const char*& rest, Prompts& prompts);
 
 }  // namespace hoard

@@ -7,8 +7,7 @@
 #include <iterator>
 #include <new>
 
-#include "app/messages.h"
-#include "platform/ui.h"
+#include "base/messages.h"
 #include "store/files.h"
 
 namespace hoard {
@@ -29,8 +28,6 @@ struct CacheLogHashSlot {
 };
 
 namespace {
-
-using messages::Text;
 
 constexpr std::string_view kDefaultLogName = "CCHMGR20.DAT";
 
@@ -368,6 +365,12 @@ bool BuildIndex(CacheLog& log) {
 
 enum class ReadOutcome { kLoaded, kUnfit, kAbort };
 
+// The string-table text `id` as a warning; nothing when the id has none.
+void ShowStringMessage(Prompts& prompts, int id) {
+  const char* text = messages::StringById(id);
+  if (text != nullptr) prompts.ShowWarning(messages::ProgramCaption(), text);
+}
+
 bool ReadWhole(FileHandle handle, char* block, size_t size) {
   constexpr size_t kMaxChunk = size_t{1} << 30;
   size_t done = 0;
@@ -382,11 +385,11 @@ bool ReadWhole(FileHandle handle, char* block, size_t size) {
 
 // Reads the open log whole and checks it. Closes the handle. On kUnfit the
 // reason has been shown and the user is to be asked for another file.
-ReadOutcome ReadAndCheck(FileHandle handle, CacheLog& log) {
+ReadOutcome ReadAndCheck(FileHandle handle, CacheLog& log, Prompts& prompts) {
   const uint64_t size = FileLength(handle);
   if (size == 0) {
     CloseFile(handle);
-    messages::ShowStringMessage(messages::kIdLogEmpty);
+    ShowStringMessage(prompts, messages::kIdLogEmpty);
     return ReadOutcome::kUnfit;
   }
   // One byte more than the file: the NUL that ends the last line's fields.
@@ -394,13 +397,13 @@ ReadOutcome ReadAndCheck(FileHandle handle, CacheLog& log) {
                                 : nullptr;
   if (block == nullptr) {
     CloseFile(handle);
-    messages::ShowStringMessage(messages::kIdNoMemory);
+    ShowStringMessage(prompts, messages::kIdNoMemory);
     return ReadOutcome::kAbort;
   }
   if (!ReadWhole(handle, block, static_cast<size_t>(size))) {
     FreeBlock(block);
     CloseFile(handle);
-    messages::ShowStringMessage(messages::kIdCannotRead);
+    ShowStringMessage(prompts, messages::kIdCannotRead);
     return ReadOutcome::kAbort;
   }
   CloseFile(handle);
@@ -410,26 +413,13 @@ ReadOutcome ReadAndCheck(FileHandle handle, CacheLog& log) {
   for (const LogRefusal& refusal : kLogRefusals) {
     if (!refusal.applies(text)) continue;
     FreeBlock(block);
-    messages::ShowStringMessage(refusal.messageId);
+    ShowStringMessage(prompts, refusal.messageId);
     return ReadOutcome::kUnfit;
   }
   log.block = block;
   log.size = size;
   log.crCount = CountCrBytes(block, static_cast<size_t>(size));
   return ReadOutcome::kLoaded;
-}
-
-// The dialog title: a head, a name of at most 63 bytes and a tail.
-constexpr size_t kTitleBytes = 128;
-using TitleBuffer = std::array<char, kTitleBytes>;
-
-// Appends what fits of `text`, keeping room for the NUL.
-void AppendBounded(TitleBuffer& out, size_t& length, std::string_view text) {
-  for (char c : text) {
-    if (length + 1 >= out.size()) break;
-    out[length++] = c;
-  }
-  out[length] = '\0';
 }
 
 }  // namespace
@@ -462,23 +452,22 @@ bool DefaultCacheLogRef(const FileRef& firstFile, FileRef& logRef) {
   return false;
 }
 
-LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log) {
+LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log, Prompts& prompts) {
   ReleaseCacheLog(log);
-  FileRef savedFolder;
-  GetCurrentFolderRef(savedFolder);
-  // Making the log's folder current must not move what a relative reference
-  // points at.
+  // The dialog opens in the log's folder; the reference is made absolute so
+  // that it names the same file wherever the dialog leaves the current
+  // directory.
   MakeAbsolute(logRef);
-  SetCurrentFolderFromRef(logRef);
+  const FileRef logFolder = logRef;
   const PName keptName = logRef.name;
 
   LoadResult result = LoadResult::kAbort;
   for (;;) {
     MissingAnswer answer = MissingAnswer::kQuit;
     FileHandle handle = kNullHandle;
-    if (OpenReadOrAsk(logRef, handle, FileKind::kCacheLog, answer) == kNoError &&
+    if (OpenReadOrAsk(logRef, handle, FileKind::kCacheLog, prompts, answer) == kNoError &&
         handle != kNullHandle) {
-      const ReadOutcome outcome = ReadAndCheck(handle, log);
+      const ReadOutcome outcome = ReadAndCheck(handle, log, prompts);
       if (outcome == ReadOutcome::kLoaded) {
         result = LoadResult::kLoaded;
         break;
@@ -486,17 +475,16 @@ LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log) {
       if (outcome == ReadOutcome::kAbort) break;
       // Unfit: ask again under the name the run first looked for.
       logRef.name = keptName;
-      answer = AskForMissingFile(keptName.View(), FileKind::kCacheLog);
+      answer = prompts.AskForMissingFile(keptName.View(), FileKind::kCacheLog);
     }
     if (answer == MissingAnswer::kLookForIt) {
-      if (ChooseCacheLogFile(logRef)) continue;
+      if (prompts.ChooseCacheLog(logFolder, logRef)) continue;
       break;
     }
     if (answer == MissingAnswer::kGoWithout) result = LoadResult::kWithoutLog;
     break;
   }
 
-  SetCurrentFolderFromRef(savedFolder);
   if (result == LoadResult::kLoaded) {
     log.state = CacheLogState::kLoaded;
     log.ref = logRef;
@@ -504,37 +492,6 @@ LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log) {
     log.state = CacheLogState::kWithoutLog;
   }
   return result;
-}
-
-bool ChooseCacheLogFile(FileRef& logRef) {
-  FileRef savedFolder;
-  GetCurrentFolderRef(savedFolder);
-
-  TitleBuffer title{};
-  size_t titleLength = 0;
-  AppendBounded(title, titleLength, messages::Get(Text::kChooseLogTitleHead));
-  AppendBounded(title, titleLength, logRef.name.View());
-  AppendBounded(title, titleLength, messages::Get(Text::kChooseLogTitleTail));
-
-  const platform::FileFilter filters[] = {
-      {messages::Get(Text::kLogFilterText), messages::Get(Text::kLogFilterPattern)},
-      {messages::Get(Text::kAllFilesText), messages::Get(Text::kAllFilesPattern)},
-  };
-  constexpr size_t kPathBufferBytes = 256;
-  std::array<char, kPathBufferBytes> path{};
-  const bool chosen = platform::AskOpenFile(title.data(), filters, std::size(filters),
-                                            path.data(), path.size());
-  if (chosen) {
-    // A path that cannot be a reference leaves the old one: the user is then
-    // asked again rather than another file being read.
-    FileRef picked;
-    if (MakeFileRef(path.data(), picked) != kBadName) {
-      MakeAbsolute(picked);
-      logRef = picked;
-    }
-  }
-  SetCurrentFolderFromRef(savedFolder);
-  return chosen;
 }
 
 namespace {

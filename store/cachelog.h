@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/prompts.h"
 #include "store/fileref.h"
 #include "store/pstring.h"
 #include "store/types.h"
@@ -72,10 +73,8 @@ enum class LoadResult { kLoaded, kWithoutLog, kAbort };
 // Loads and checks the log, asking the user where it is missing or unfit.
 // `logRef` may be changed to the file the user chose. On kLoaded the block
 // and its size are in `log`.
-LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log);
-
-// The open-file dialog for the log; on true `logRef` names the chosen file.
-bool ChooseCacheLogFile(FileRef& logRef);
+// The current directory is never changed.
+LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log, Prompts& prompts);
 
 // True when a cache file the log does not list belongs to the log's family
 // all the same (its entry is gone): by the kind of the log's own name, or,

@@ -9,8 +9,6 @@
 namespace hoard {
 namespace {
 
-int gBrokenImageMode = kBrokenImageOff;
-
 // Exact bytes of `pattern` at `pos`; false when the buffer is too short.
 bool MatchAt(const unsigned char* bytes, size_t n, size_t pos, std::string_view pattern) {
   if (pos > n || n - pos < pattern.size()) return false;
@@ -241,10 +239,6 @@ constexpr size_t kHostLimit = 32;
 
 }  // namespace
 
-void SetBrokenImageMode(int mode) { gBrokenImageMode = mode; }
-int BrokenImageMode() { return gBrokenImageMode; }
-bool ImageDetectionOn() { return gBrokenImageMode != kBrokenImageOff; }
-
 bool HasGifSignature(const unsigned char* bytes, size_t n) {
   return n >= 6 && MatchAt(bytes, n, 0, "GIF") && IsDigitAscii(bytes[3]) &&
          IsDigitAscii(bytes[4]) && IsLowerAscii(bytes[5]);
@@ -261,8 +255,8 @@ bool HasJpegSignature(const unsigned char* bytes, size_t n) {
   return false;
 }
 
-TypeCode TypeOfFile(const FileRef& file) {
-  const bool detecting = ImageDetectionOn();
+TypeCode TypeOfFile(const FileRef& file, int brokenImageMode) {
+  const bool detecting = ImageDetectionOn(brokenImageMode);
   const TypeCode byName = TypeByName(file.name.View(), detecting);
   if (!detecting) return byName;
   FileHandle handle = kNullHandle;
@@ -408,11 +402,11 @@ bool CheckImageFile(const FileRef& file, ImageChecker checker) {
   return broken;
 }
 
-bool CheckAndDisposeImage(const FileRef& file, TypeCode type) {
+bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode) {
   const ImageChecker checker = CheckerFor(type);
-  if (checker == nullptr || !ImageDetectionOn()) return false;
+  if (checker == nullptr || !ImageDetectionOn(brokenImageMode)) return false;
   if (!CheckImageFile(file, checker)) return false;
-  switch (BrokenImageMode()) {
+  switch (brokenImageMode) {
     case kBrokenImageRecycleEarly:
     case kBrokenImageRecycle:
       RecycleFile(file, 0);
@@ -426,13 +420,13 @@ bool CheckAndDisposeImage(const FileRef& file, TypeCode type) {
   return true;
 }
 
-bool EarlyImageCheck(const FileRef& file, TypeCode type) {
-  const int mode = BrokenImageMode();
+bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
+  const int mode = brokenImageMode;
   if (mode != kBrokenImageReport && mode != kBrokenImageRecycleEarly &&
       mode != kBrokenImageDelete) {
     return false;
   }
-  return CheckAndDisposeImage(file, type);
+  return CheckAndDisposeImage(file, type, mode);
 }
 
 const char* ShortenLongHost(const char* url) {

@@ -11,22 +11,20 @@
 
 namespace hoard {
 
-// The broken-image setting. The front end copies it from the options; the
-// checks read it at every call. 0 turns detection off for GIF and JPEG
-// together; any value not named here detects without disposing.
+// The broken-image setting (Options::BrokenImageMode), passed to each check
+// that depends on it. 0 turns detection off for GIF and JPEG together; any
+// value not named here detects without disposing.
 inline constexpr int kBrokenImageOff = 0;
 inline constexpr int kBrokenImageReport = 1;         // detect, leave in place
 inline constexpr int kBrokenImageRecycleEarly = 2;   // detect early, recycle
 inline constexpr int kBrokenImageDelete = 3;         // the dialog's "delete completely"
 inline constexpr int kBrokenImageRecycle = 6;        // the dialog's "to the recycle bin"
-void SetBrokenImageMode(int mode);
-int BrokenImageMode();
-bool ImageDetectionOn();
+inline bool ImageDetectionOn(int mode) { return mode != kBrokenImageOff; }
 
 // kTypeText, kTypeGif, kTypeJpeg or kTypeNone: from the name (exact case),
 // and, while detection is on, from the first 256 bytes, which win over the
 // name.
-TypeCode TypeOfFile(const FileRef& file);
+TypeCode TypeOfFile(const FileRef& file, int brokenImageMode);
 
 // The signatures the type sniffing looks for in a file's first bytes.
 bool HasGifSignature(const unsigned char* bytes, size_t n);
@@ -58,10 +56,10 @@ bool CheckImageFile(const FileRef& file, ImageChecker checker);
 // Checks a GIF or JPEG file while detection is on, and disposes of a broken
 // one as the setting says (recycle bin, deletion, or left in place). The
 // answer is whether it is broken; false for any other type.
-bool CheckAndDisposeImage(const FileRef& file, TypeCode type);
+bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode);
 // CheckAndDisposeImage, but only under settings 1, 2 and 3; otherwise false
 // without reading the file.
-bool EarlyImageCheck(const FileRef& file, TypeCode type);
+bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode);
 
 // For a URL as the cache log gives it: where it starts once a host part of 32
 // bytes or more has lost its leading labels, up to the first '.' each, until

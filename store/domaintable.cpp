@@ -5,9 +5,8 @@
 #include <iterator>
 #include <new>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "platform/registry.h"
-#include "platform/ui.h"
 #include "store/files.h"
 
 namespace hoard {
@@ -59,18 +58,17 @@ FileRef FirstPlaceToLook() {
   return ref;
 }
 
-void ShowEmptyTableMessage() {
+void ShowEmptyTableMessage(Prompts& prompts) {
   // The cache log's "no data" message serves here too.
-  platform::ShowMessage(messages::Get(Text::kCaptionShort),
-                        messages::StringById(messages::kIdLogEmpty), platform::Icon::kWarning,
-                        platform::Buttons::kOk);
+  prompts.ShowWarning(messages::Get(Text::kCaptionShort),
+                      messages::StringById(messages::kIdLogEmpty));
 }
 
 // Reads the whole file into the table's block; false aborts the run.
-bool ReadWhole(FileHandle handle, DomainTable& table) {
+bool ReadWhole(FileHandle handle, DomainTable& table, Prompts& prompts) {
   const uint64_t size = FileLength(handle);
   if (size == 0) {
-    ShowEmptyTableMessage();
+    ShowEmptyTableMessage(prompts);
     return false;
   }
   if (size > UINT32_MAX - 1) return false;
@@ -141,7 +139,7 @@ void ReleaseDomainTable(DomainTable& table) {
   table = DomainTable{};
 }
 
-bool ChooseDomainTableFile(FileRef& ref) {
+bool ChooseDomainTableFile(FileRef& ref, Prompts& prompts) {
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
 
@@ -149,12 +147,7 @@ bool ChooseDomainTableFile(FileRef& ref) {
   if (!platform::ReadUserString(kDomainTableKey, kDomainTableValue, path.data(), path.size())) {
     path[0] = '\0';
   }
-  const platform::FileFilter filters[] = {
-      {messages::Get(Text::kDomainFilterText), messages::Get(Text::kDomainFilterPattern)},
-      {messages::Get(Text::kAllFilesText), messages::Get(Text::kAllFilesPattern)},
-  };
-  bool chosen = platform::AskOpenFile(messages::Get(Text::kChooseDomainTableTitle), filters,
-                                      std::size(filters), path.data(), path.size());
+  bool chosen = prompts.ChooseDomainTable(path.data(), path.size());
   if (chosen) {
     // A path that cannot be a reference cannot be opened either.
     FileRef picked;
@@ -169,7 +162,7 @@ bool ChooseDomainTableFile(FileRef& ref) {
   return chosen;
 }
 
-DomainLoadResult LoadDomainTable(DomainTable& table) {
+DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts) {
   ReleaseDomainTable(table);
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
@@ -178,19 +171,19 @@ DomainLoadResult LoadDomainTable(DomainTable& table) {
   FileRef ref = FirstPlaceToLook();
   FileHandle handle = kNullHandle;
   MissingAnswer answer = MissingAnswer::kQuit;
-  if (OpenReadOrAsk(ref, handle, FileKind::kDomainTable, answer) != kNoError) {
+  if (OpenReadOrAsk(ref, handle, FileKind::kDomainTable, prompts, answer) != kNoError) {
     handle = kNullHandle;
     for (;;) {
       if (answer == MissingAnswer::kGoWithout) result = DomainLoadResult::kWithoutTable;
-      if (answer != MissingAnswer::kLookForIt || !ChooseDomainTableFile(ref)) break;
+      if (answer != MissingAnswer::kLookForIt || !ChooseDomainTableFile(ref, prompts)) break;
       OpenRead(ref, handle);
       if (handle != kNullHandle) break;
-      answer = AskForMissingFile(kDomainTableName, FileKind::kDomainTable);
+      answer = prompts.AskForMissingFile(kDomainTableName, FileKind::kDomainTable);
     }
   }
 
   if (handle != kNullHandle) {
-    const bool read = ReadWhole(handle, table);
+    const bool read = ReadWhole(handle, table, prompts);
     CloseFile(handle);
     if (read && BuildDomainPairs(table)) {
       // The path is made while the folder the reference may be relative to is
@@ -212,11 +205,11 @@ DomainLoadResult LoadDomainTable(DomainTable& table) {
   return result;
 }
 
-DomainLoadResult EnsureDomainTable() {
+DomainLoadResult EnsureDomainTable(Prompts& prompts) {
   DomainTable& table = TheProcessTable();
   if (table.state == DomainTableState::kLoaded) return DomainLoadResult::kLoaded;
   if (table.state == DomainTableState::kWithoutTable) return DomainLoadResult::kWithoutTable;
-  return LoadDomainTable(table);
+  return LoadDomainTable(table, prompts);
 }
 
 const DomainTable& ProcessDomainTable() { return TheProcessTable(); }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "base/prompts.h"
 #include "store/fileref.h"
 
 namespace hoard {
@@ -47,11 +48,11 @@ void RememberStartFolder(const FileRef& folder);
 // Finds, asks for and loads the table into `table` (released first). On
 // kLoaded the full path of the file is written to "DomTbl". The current
 // directory is the same afterwards.
-DomainLoadResult LoadDomainTable(DomainTable& table);
+DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts);
 
 // The open-file dialog for the table. On true `ref` names the chosen file and
 // its path is written to "DomTbl".
-bool ChooseDomainTableFile(FileRef& ref);
+bool ChooseDomainTableFile(FileRef& ref, Prompts& prompts);
 
 // Cuts `table.block` (table.size bytes and a NUL) into fields and builds the
 // pair list; false when the list cannot be allocated.
@@ -61,7 +62,7 @@ void ReleaseDomainTable(DomainTable& table);
 
 // The process's table: decided at the first conversion and kept until the
 // program ends (an abort leaves it undecided, so the next run asks again).
-DomainLoadResult EnsureDomainTable();
+DomainLoadResult EnsureDomainTable(Prompts& prompts);
 const DomainTable& ProcessDomainTable();
 // Forgets the process's table (for the tests of the first conversion).
 void ResetProcessDomainTable();

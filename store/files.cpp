@@ -6,9 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/messages.h"
 #include "platform/shell.h"
-#include "platform/ui.h"
 #include "store/contentcheck.h"
 
 namespace hoard {
@@ -133,39 +131,11 @@ ResultCode OpenRead(const FileRef& ref, FileHandle& out) {
   return kNoError;
 }
 
-MissingAnswer AskForMissingFile(std::string_view name, FileKind kind) {
-  using messages::Text;
-  const char* prefix = "";
-  if (kind == FileKind::kCacheLog) prefix = messages::Get(Text::kMissingPrefixCacheLog);
-  if (kind == FileKind::kDomainTable) prefix = messages::Get(Text::kMissingPrefixDomainTable);
-  std::array<char, 512> text{};
-  size_t length = 0;
-  for (std::string_view piece :
-       {std::string_view(prefix), name, std::string_view(messages::Get(Text::kMissingTail))}) {
-    const size_t room = text.size() - 1 - length;
-    const size_t n = std::min(room, piece.size());
-    std::memcpy(text.data() + length, piece.data(), n);
-    length += n;
-  }
-  text[length] = '\0';
-  const platform::Answer answer =
-      platform::ShowMessage(messages::Get(Text::kCaptionShort), text.data(),
-                            platform::Icon::kWarning, platform::Buttons::kYesNoCancel);
-  switch (answer) {
-    case platform::Answer::kYes:
-      return MissingAnswer::kLookForIt;
-    case platform::Answer::kCancel:
-      return MissingAnswer::kQuit;
-    default:
-      return MissingAnswer::kGoWithout;
-  }
-}
-
-ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind,
+ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind, Prompts& prompts,
                          MissingAnswer& answer) {
   out = OpenRef(ref, OpenMode::kRead);
   if (out != kNullHandle) return kNoError;
-  answer = AskForMissingFile(ref.name.View(), kind);
+  answer = prompts.AskForMissingFile(ref.name.View(), kind);
   return 1;
 }
 

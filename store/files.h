@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/prompts.h"
 #include "platform/fs.h"
 #include "store/fileref.h"
 #include "store/types.h"
@@ -31,27 +32,18 @@ void FileTimeToDateRec(FileTime time, DateRec& out);
 // Bit 0 of flags clear: quietly to the recycle bin.
 void RecycleFile(const FileRef& ref, unsigned flags);
 
-// What a missing file is, for the prompt that asks the user to look for it.
-enum class FileKind { kOther, kCacheLog, kDomainTable };
-// The answers of the missing-file prompt.
-enum class MissingAnswer { kLookForIt = 1, kQuit = 2, kGoWithout = 3 };
 
 // Opens. Every open but the asking one reports failure by a null handle.
 ResultCode OpenRead(const FileRef& ref, FileHandle& out);
 // On failure: a null handle, the user's answer to the missing-file prompt,
 // and result 1.
-ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind,
+ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind, Prompts& prompts,
                          MissingAnswer& answer);
 ResultCode OpenReadWrite(const FileRef& ref, FileHandle& out);
 ResultCode CreateWrite(const FileRef& ref, FileHandle& out);
 ResultCode OpenAppend(const FileRef& ref, FileHandle& out);
 FileHandle OpenPathRead(const char* path);
 FileHandle OpenPathWriteAlways(const char* path);
-
-// Missing-file prompt text for a file name: the kind's prefix, the name in
-// double quotes and the question. Shown by OpenReadOrAsk; also used by
-// callers that decide on their own when a file is missing.
-MissingAnswer AskForMissingFile(std::string_view name, FileKind kind);
 
 // 0 on success, 1 on failure; count in: wanted, out: transferred.
 int ReadBytes(FileHandle handle, uint32_t& count, void* buffer);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Prints a UTF-8 text as a C++ string literal of its CP932 bytes.
 
-Used when adding a text to app/messages.cpp or a byte table: the literal goes
+Used when adding a text to base/messages.cpp or a byte table: the literal goes
 into the code, the UTF-8 text beside it. Usage: sjis_escape.py TEXT...
 """
 import sys

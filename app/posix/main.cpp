@@ -8,10 +8,10 @@
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
-#include "app/messages.h"
 #include "app/options.h"
 #include "app/posix/menu.h"
 #include "app/run.h"
+#include "base/messages.h"
 #include "pipeline/convert.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"

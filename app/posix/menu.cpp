@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
 #include "app/options.h"
+#include "base/messages.h"
 #include "platform/posix/terminal.h"
 
 namespace hoard::app {

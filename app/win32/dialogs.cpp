@@ -5,9 +5,9 @@
 #include <array>
 
 #include "app/mainmenu.h"
-#include "app/messages.h"
 #include "app/options.h"
 #include "app/win32/frontend.h"
+#include "base/messages.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 

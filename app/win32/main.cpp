@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "app/listing.h"
-#include "app/messages.h"
 #include "app/options.h"
 #include "app/run.h"
 #include "app/win32/frontend.h"
+#include "base/messages.h"
 #include "pipeline/convert.h"
 #include "platform/ui.h"
 #include "store/files.h"

@@ -3,9 +3,9 @@
 // platform's progress display; here are the window's messages.
 #include <windows.h>
 
-#include "app/messages.h"
 #include "app/progress.h"
 #include "app/win32/frontend.h"
+#include "base/messages.h"
 #include "platform/ui.h"
 
 namespace hoard::app::win32 {

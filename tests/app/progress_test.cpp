@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
 #include "platform/system.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace hoard {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "pipeline/convert.h"
-#include "store/domaintable.h"
 #include "platform/scripted/scripted_ui.h"
+#include "store/domaintable.h"
 #include "support/tempfolder.h"
 
 namespace hoard::app {

@@ -60,7 +60,7 @@ inline RewriteRun RewriteInFolder(const TempFolder& folder, const std::string& r
     run.result = -9999;
     return run;
   }
-  run.result = RewriteHtmlPage(ref, url, Progress(), run.report);
+  run.result = RewriteHtmlPage(ref, url, CurrentOptions(), ProcessProgress(), run.report);
   run.page = folder.Read(relative);
   PName backup = BackupNameFor(name);
   const std::string backupRelative =

@@ -44,7 +44,7 @@ TEST(RewriteHtmlPage, LeavesAPageWithNothingToChangeUntouched) {
   FileRef ref;
   ASSERT_EQ(MakeFileRef(path.string().c_str(), ref), kNoError);
   RewriteReport report;
-  EXPECT_EQ(RewriteHtmlPage(ref, "http://www.example.co.jp/index.html", Progress(), report), 0);
+  EXPECT_EQ(RewriteHtmlPage(ref, "http://www.example.co.jp/index.html", CurrentOptions(), ProcessProgress(), report), 0);
   EXPECT_FALSE(report.rewritten);
   EXPECT_EQ(folder.Read("www.example.co.jp/index.html"), page);
   // Compared in whole seconds: file systems keep times more coarsely than the clock.
@@ -70,7 +70,7 @@ TEST(RewriteHtmlPage, RewrittenPageKeepsTheOldTimesAndLeavesABackup) {
   FileRef ref;
   ASSERT_EQ(MakeFileRef(path.string().c_str(), ref), kNoError);
   RewriteReport report;
-  ASSERT_EQ(RewriteHtmlPage(ref, "http://host.co.jp/p.html", Progress(), report), 0);
+  ASSERT_EQ(RewriteHtmlPage(ref, "http://host.co.jp/p.html", CurrentOptions(), ProcessProgress(), report), 0);
   EXPECT_TRUE(report.rewritten);
   EXPECT_EQ(report.backup.name.View(), "p.html.bk");
   EXPECT_EQ(folder.Read("host.co.jp/p.html.bk"), page);

@@ -17,6 +17,7 @@
 #include "store/domaintable.h"
 #include "store/files.h"
 #include "support/bytes.h"
+#include "support/guards.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -56,12 +57,12 @@ class ConvertTest : public ::testing::Test {
     ResetDetectionLog();
     GoWithoutDomainTable();
     AbortRequested = 0;
-    SetBrokenImageMode(kBrokenImageOff);
+    test::SetBrokenImageMode(kBrokenImageOff);
   }
   void TearDown() override {
     ResetProcessDomainTable();
     ResetDetectionLog();
-    SetBrokenImageMode(kBrokenImageOff);
+    test::SetBrokenImageMode(kBrokenImageOff);
   }
 
   // A copy of a sample cache with every file at the fixed time.
@@ -108,7 +109,7 @@ void ExpectGolden(const std::string& actual, const char* goldenName) {
 }
 
 TEST_F(ConvertTest, TheSampleCacheBecomesTheGoldenMirrorAndDetectionLog) {
-  SetBrokenImageMode(kBrokenImageReport);
+  test::SetBrokenImageMode(kBrokenImageReport);
   const fs::path cache = CopySample("special-cache");
   EXPECT_EQ(RunFolder(cache), 0);
   ExpectGolden(Listing(cache), "special-cache.listing");
@@ -213,7 +214,7 @@ TEST_F(ConvertTest, BrokenImagesFollowTheBrokenImageSetting) {
     fs::remove_all(work_.Path() / "special-cache");
     scripted::Reset();
     ResetDetectionLog();
-    SetBrokenImageMode(c.mode);
+    test::SetBrokenImageMode(c.mode);
     const fs::path cache = CopySample("special-cache");
     EXPECT_EQ(RunFolder(cache), 0);
     EXPECT_EQ(fs::exists(cache / "JCH00005.GIF"), c.inCache);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/prompts.h"
 #include "store/cachelog.h"
 #include "support/tempfolder.h"
 
@@ -253,7 +254,7 @@ TEST(WriteDetectionLine, ReadsBackAsACacheLog) {
   ASSERT_TRUE(CloseDetectionLog(logRef));
 
   CacheLog log;
-  ASSERT_EQ(LoadCacheLog(logRef, log), LoadResult::kLoaded);
+  ASSERT_EQ(LoadCacheLog(logRef, log, UiPrompts()), LoadResult::kLoaded);
   struct Case {
     const char* name;
     const char* url;

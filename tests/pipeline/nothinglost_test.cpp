@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "app/progress.h"
+#include "app/prompts.h"
 #include "app/run.h"
 #include "pipeline/convert.h"
 #include "pipeline/detectionlog.h"
@@ -103,7 +104,7 @@ class NothingLostTest : public ::testing::Test {
     FileRef file;
     EXPECT_EQ(MakeFileRef(folder.Join(name).c_str(), file), kNoError);
     CacheLog log;
-    const int result = ConvertCacheFile(file, log);
+    const int result = ConvertCacheFile(file, log, ProcessRunContext());
     ReleaseCacheLog(log);
     return result;
   }

@@ -9,7 +9,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/messages.h"
+#include "app/prompts.h"
+#include "base/messages.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/files.h"
 #include "support/tempfolder.h"
@@ -45,7 +46,7 @@ class OutputFolders : public ::testing::Test {
   Outcome Create(const std::string& path) {
     Outcome outcome;
     const char* rest = nullptr;
-    outcome.result = CreateOutputFolders(cacheFile_, outcome.destination, path.c_str(), rest);
+    outcome.result = CreateOutputFolders(cacheFile_, outcome.destination, path.c_str(), rest, UiPrompts());
     if (outcome.result == kFoldersReady) outcome.rest = rest;
     return outcome;
   }
@@ -235,7 +236,7 @@ TEST_F(OutputFolders, NoUrlLeadsOutOfTheCacheFolder) {
     FileRef destination;
     const char* rest = nullptr;
     scripted::Reset();
-    const int result = CreateOutputFolders(cacheFile_, destination, afterScheme, rest);
+    const int result = CreateOutputFolders(cacheFile_, destination, afterScheme, rest, UiPrompts());
     ASSERT_EQ(fs::current_path(), before);
     if (result != kFoldersReady) continue;
     // The file goes where the pipeline would put it, under its mode 1 name.

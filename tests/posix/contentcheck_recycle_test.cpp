@@ -65,11 +65,11 @@ TEST(CheckAndDisposeImage, RecyclesDeletesOrKeepsABrokenImage) {
     const FileRef broken = RefTo(folder, "mirror/host/logo.gif");
     const FileRef whole = RefTo(folder, "mirror/host/photo.jpg");
     if (c.check == Check::kEarly) {
-      EXPECT_EQ(EarlyImageCheck(broken, kTypeGif), c.reported);
-      EXPECT_FALSE(EarlyImageCheck(whole, kTypeJpeg));
+      EXPECT_EQ(EarlyImageCheck(broken, kTypeGif, c.mode), c.reported);
+      EXPECT_FALSE(EarlyImageCheck(whole, kTypeJpeg, c.mode));
     } else {
-      EXPECT_EQ(CheckAndDisposeImage(broken, kTypeGif), c.reported);
-      EXPECT_FALSE(CheckAndDisposeImage(whole, kTypeJpeg));
+      EXPECT_EQ(CheckAndDisposeImage(broken, kTypeGif, c.mode), c.reported);
+      EXPECT_FALSE(CheckAndDisposeImage(whole, kTypeJpeg, c.mode));
     }
     EXPECT_EQ(folder.Exists("mirror/host/logo.gif"), c.inFolder);
     EXPECT_EQ(folder.Exists("data/Trash/files/logo.gif"), c.inTrash);

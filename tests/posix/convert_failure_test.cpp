@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "app/prompts.h"
 #include "app/run.h"
 #include "pipeline/convert.h"
 #include "pipeline/detectionlog.h"
@@ -193,7 +194,7 @@ TEST_F(ConvertFailureTest, AFullDiskFailsTheFileWithResultDone) {
   FileRef file;
   ASSERT_EQ(MakeFileRef((cache / "JCH00001.HTM").c_str(), file), kNoError);
   CacheLog log;
-  EXPECT_EQ(ConvertCacheFile(file, log), kConvertDone);
+  EXPECT_EQ(ConvertCacheFile(file, log, ProcessRunContext()), kConvertDone);
   ReleaseCacheLog(log);
   EXPECT_EQ(lost.Check(), "");
   EXPECT_EQ(Read(cache / "JCH00001.HTM"), HeaderPage());
@@ -230,7 +231,7 @@ TEST_F(ConvertFailureTest, AFullDiskDuringTheRewritePutsThePageBackAndStops) {
       FileRef file;
       ASSERT_EQ(MakeFileRef((cache / "JCH00001.HTM").c_str(), file), kNoError);
       CacheLog log;
-      EXPECT_EQ(ConvertCacheFile(file, log), kConvertStop);
+      EXPECT_EQ(ConvertCacheFile(file, log, ProcessRunContext()), kConvertStop);
       ReleaseCacheLog(log);
     }
     EXPECT_EQ(lost.Check(), "");
@@ -247,8 +248,8 @@ TEST_F(ConvertFailureTest, BrokenImagesGoToTheTrashFromTheMirror) {
   test::TempFolder cache;
   test::TempFolder home;
   test::EnvGuard data("XDG_DATA_HOME", home.Path().c_str());
-  const int saved = BrokenImageMode();
-  SetBrokenImageMode(kBrokenImageRecycle);
+  const int saved = test::BrokenImageMode();
+  test::SetBrokenImageMode(kBrokenImageRecycle);
   cache.Write("CCHMGR20.DAT",
               "http://a.example/img/whole.gif,JCH00001.gif\r\n"
               "http://a.example/img/broken.gif,JCH00002.gif\r\n"
@@ -259,7 +260,7 @@ TEST_F(ConvertFailureTest, BrokenImagesGoToTheTrashFromTheMirror) {
   test::NothingLost lost(cache.Path());
   lost.MayBeRecycled("JCH00002.GIF", home.Path() / "Trash" / "files");
   EXPECT_EQ(RunFolder(cache.Path()), 0);
-  SetBrokenImageMode(saved);
+  test::SetBrokenImageMode(saved);
   EXPECT_EQ(lost.Check(), "");
   EXPECT_FALSE(cache.Exists("JCH00002.GIF"));
   EXPECT_FALSE(cache.Exists("a.example/img/broken.gif"));

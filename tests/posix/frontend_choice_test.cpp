@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/cachehint.h"
-#include "app/messages.h"
 #include "app/progress.h"
 #include "app/run.h"
+#include "base/messages.h"
 #include "pipeline/convert.h"
 #include "platform/registry.h"
 #include "platform/scripted/scripted_progress.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace hoard {
 namespace {

@@ -50,7 +50,7 @@ TEST(RewriteHtmlPage, AFullDiskLeavesTheUntouchedPageUnderItsName) {
   FileRef ref;
   ASSERT_EQ(MakeFileRef(file.c_str(), ref), kNoError);
   RewriteReport report;
-  EXPECT_EQ(RewriteHtmlPage(ref, "http://host.co.jp/p.html", Progress(), report), kVolumeFull);
+  EXPECT_EQ(RewriteHtmlPage(ref, "http://host.co.jp/p.html", CurrentOptions(), ProcessProgress(), report), kVolumeFull);
   std::ifstream in(file, std::ios::binary);
   const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(after, page);

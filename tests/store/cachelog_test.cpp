@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "app/prompts.h"
+#include "base/messages.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/fileref.h"
 #include "support/tempfolder.h"
@@ -47,7 +48,7 @@ void LoadLogText(const TempFolder& dir, const std::string& text, CacheLog& log) 
   scripted::Reset();
   dir.Write("CCHMGR20.DAT", text);
   FileRef ref = RefIn(dir, "CCHMGR20.DAT");
-  ASSERT_EQ(LoadCacheLog(ref, log), LoadResult::kLoaded);
+  ASSERT_EQ(LoadCacheLog(ref, log, UiPrompts()), LoadResult::kLoaded);
   ASSERT_TRUE(scripted::Messages().empty());
 }
 
@@ -185,7 +186,7 @@ TEST(LoadCacheLog, RefusesUnfitLogsInOrderAndAsksWhatToDo) {
     const fs::path before = fs::current_path();
     FileRef ref = RefIn(dir, "CCHMGR20.DAT");
     CacheLog log;
-    EXPECT_EQ(LoadCacheLog(ref, log), c.result);
+    EXPECT_EQ(LoadCacheLog(ref, log, UiPrompts()), c.result);
     EXPECT_EQ(ShownTexts(), expectedShown);
     EXPECT_TRUE(scripted::Dialogs().empty());
     EXPECT_EQ(fs::current_path(), before);
@@ -211,7 +212,7 @@ TEST(LoadCacheLog, YesShowsTheDialogAndLoadsTheChosenFile) {
   scripted::QueueOpenFile(chosen);
   FileRef ref = RefIn(dir, "CCHMGR20.DAT");
   CacheLog log;
-  ASSERT_EQ(LoadCacheLog(ref, log), LoadResult::kLoaded);
+  ASSERT_EQ(LoadCacheLog(ref, log, UiPrompts()), LoadResult::kLoaded);
   EXPECT_EQ(ref.name.View(), "FAT.DB");
   EXPECT_EQ(log.ref.name.View(), "FAT.DB");
   EXPECT_EQ(ShownTexts(), std::vector<std::string>{MissingPrompt("CCHMGR20.DAT")});
@@ -240,7 +241,7 @@ TEST(LoadCacheLog, CancelledDialogAbortsTheRun) {
   const fs::path before = fs::current_path();
   FileRef ref = RefIn(dir, "CCHMGR20.DAT");
   CacheLog log;
-  EXPECT_EQ(LoadCacheLog(ref, log), LoadResult::kAbort);
+  EXPECT_EQ(LoadCacheLog(ref, log, UiPrompts()), LoadResult::kAbort);
   EXPECT_EQ(scripted::Dialogs().size(), 1u);
   EXPECT_EQ(fs::current_path(), before);
 }
@@ -259,7 +260,7 @@ TEST(LoadCacheLog, AnUnfitChosenFileIsAskedForUnderTheFirstName) {
   scripted::QueueOpenFile(good);
   FileRef ref = RefIn(dir, "CCHMGR20.DAT");
   CacheLog log;
-  ASSERT_EQ(LoadCacheLog(ref, log), LoadResult::kLoaded);
+  ASSERT_EQ(LoadCacheLog(ref, log, UiPrompts()), LoadResult::kLoaded);
   const std::vector<std::string> expected = {MissingPrompt("CCHMGR20.DAT"), StringText(5),
                                              MissingPrompt("CCHMGR20.DAT")};
   EXPECT_EQ(ShownTexts(), expected);
@@ -280,7 +281,7 @@ TEST(LoadCacheLog, ARelativeReferenceStillNamesTheLogAfterItsFolderIsMadeCurrent
   ASSERT_EQ(MakeFileRef(relative.c_str(), ref), kNoError);
   scripted::Reset();
   CacheLog log;
-  EXPECT_EQ(LoadCacheLog(ref, log), LoadResult::kLoaded);
+  EXPECT_EQ(LoadCacheLog(ref, log, UiPrompts()), LoadResult::kLoaded);
   EXPECT_TRUE(fs::equivalent(fs::current_path(), dir.Path()));
   ReleaseCacheLog(log);
 }

@@ -121,10 +121,10 @@ TEST(TypeOfFile, NamesCountWithExactCaseAndImagesOnlyWhileDetecting) {
     const FileRef ref = RefTo(folder, c.name);
     {
       ModeGuard off(kBrokenImageOff);
-      EXPECT_EQ(TypeOfFile(ref), c.detectionOff);
+      EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
     }
     ModeGuard on(kBrokenImageRecycle);
-    EXPECT_EQ(TypeOfFile(ref), c.detectionOn);
+    EXPECT_EQ(TypeOfFile(ref, kBrokenImageRecycle), c.detectionOn);
   }
 }
 
@@ -154,10 +154,10 @@ TEST(TypeOfFile, ContentWinsOverTheNameWhileDetecting) {
     const FileRef ref = RefTo(folder, c.name);
     {
       ModeGuard off(kBrokenImageOff);
-      EXPECT_EQ(TypeOfFile(ref), c.detectionOff);
+      EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
     }
     ModeGuard on(kBrokenImageReport);
-    EXPECT_EQ(TypeOfFile(ref), c.detectionOn);
+    EXPECT_EQ(TypeOfFile(ref, kBrokenImageReport), c.detectionOn);
   }
 }
 
@@ -165,7 +165,7 @@ TEST(TypeOfFile, AnEmptyFileIsTypedByItsName) {
   test::TempFolder folder;
   folder.Write("empty.gif", "");
   ModeGuard on(kBrokenImageDelete);
-  EXPECT_EQ(TypeOfFile(RefTo(folder, "empty.gif")), kTypeGif);
+  EXPECT_EQ(TypeOfFile(RefTo(folder, "empty.gif"), kBrokenImageDelete), kTypeGif);
 }
 
 TEST(ImageSignatures, NeedEveryByteAndNeverReadPastTheBuffer) {
@@ -534,9 +534,9 @@ TEST(CheckAndDisposeImage, DetectsAndDisposesAsTheSettingSays) {
       test::TempFolder folder;
       folder.Write("broken", "GIF89a cut short");
       folder.Write("whole", type == kTypeGif ? WholeGif() : WholeJpeg());
-      EXPECT_EQ(CheckAndDisposeImage(RefTo(folder, "broken"), type), c.reported);
+      EXPECT_EQ(CheckAndDisposeImage(RefTo(folder, "broken"), type, c.mode), c.reported);
       EXPECT_EQ(folder.Exists("broken"), c.kept);
-      EXPECT_FALSE(CheckAndDisposeImage(RefTo(folder, "whole"), type));
+      EXPECT_FALSE(CheckAndDisposeImage(RefTo(folder, "whole"), type, c.mode));
       EXPECT_TRUE(folder.Exists("whole"));
     }
   }
@@ -548,7 +548,7 @@ TEST(CheckAndDisposeImage, LeavesOtherTypesAlone) {
   for (TypeCode type : {kTypeText, kTypeMidi, kTypePnra, kTypeNone}) {
     SCOPED_TRACE(type);
     folder.Write("file", "GIF89a cut short");
-    EXPECT_FALSE(CheckAndDisposeImage(RefTo(folder, "file"), type));
+    EXPECT_FALSE(CheckAndDisposeImage(RefTo(folder, "file"), type, kBrokenImageDelete));
     EXPECT_TRUE(folder.Exists("file"));
   }
 }
@@ -571,7 +571,7 @@ TEST(EarlyImageCheck, RunsOnlyUnderSettingsOneToThree) {
     ModeGuard mode(c.mode);
     test::TempFolder folder;
     folder.Write("JCH00003.JPG", kSoi + kJfif + kQuant);
-    EXPECT_EQ(EarlyImageCheck(RefTo(folder, "JCH00003.JPG"), kTypeJpeg), c.reported);
+    EXPECT_EQ(EarlyImageCheck(RefTo(folder, "JCH00003.JPG"), kTypeJpeg, c.mode), c.reported);
     EXPECT_EQ(folder.Exists("JCH00003.JPG"), c.kept);
   }
 }

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "app/prompts.h"
+#include "base/messages.h"
 #include "platform/registry.h"
 #include "platform/scripted/scripted_ui.h"
 #include "support/tempfolder.h"
@@ -93,7 +94,7 @@ class DomainTableTest : public ::testing::Test {
 
 TEST_F(DomainTableTest, LooksInTheStartFolderWhenNothingIsStored) {
   start_.Write("domain.csv", "www.old.jp,new\r\n");
-  ASSERT_EQ(LoadDomainTable(table_), DomainLoadResult::kLoaded);
+  ASSERT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kLoaded);
   EXPECT_EQ(table_.state, DomainTableState::kLoaded);
   EXPECT_EQ(Pairs(table_), (std::vector<std::pair<std::string, std::string>>{{"www.old.jp", "new"}}));
   // The file actually loaded is remembered, and nothing was asked.
@@ -109,7 +110,7 @@ TEST_F(DomainTableTest, LooksInTheFolderOfTheStoredPath) {
   start_.Write("domain.csv", "a.jp,from-start-folder\n");
   ASSERT_TRUE(platform::WriteUserString(kDomainTableKey, kDomainTableValue,
                                         other.Join("my.txt").c_str()));
-  ASSERT_EQ(LoadDomainTable(table_), DomainLoadResult::kLoaded);
+  ASSERT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kLoaded);
   ASSERT_EQ(table_.count, 1u);
   EXPECT_STREQ(table_.pairs[0].value, "from-domain-csv");
   EXPECT_TRUE(fs::equivalent(fs::u8path(StoredPlace()), other.Path() / "domain.csv"));
@@ -117,14 +118,14 @@ TEST_F(DomainTableTest, LooksInTheFolderOfTheStoredPath) {
 
 TEST_F(DomainTableTest, MissingTableAsksAndNoGoesOnWithoutAskingAgain) {
   scripted::QueueAnswer(Answer::kNo);
-  EXPECT_EQ(EnsureDomainTable(), DomainLoadResult::kWithoutTable);
+  EXPECT_EQ(EnsureDomainTable(UiPrompts()), DomainLoadResult::kWithoutTable);
   const scripted::ShownMessage& prompt = OnlyMessage();
   EXPECT_EQ(prompt.text, MissingPrompt());
   EXPECT_EQ(prompt.caption, messages::Get(Text::kCaptionShort));
   EXPECT_EQ(prompt.buttons, platform::Buttons::kYesNoCancel);
   EXPECT_EQ(prompt.icon, platform::Icon::kWarning);
   // Until the program ends: no table, no question.
-  EXPECT_EQ(EnsureDomainTable(), DomainLoadResult::kWithoutTable);
+  EXPECT_EQ(EnsureDomainTable(UiPrompts()), DomainLoadResult::kWithoutTable);
   EXPECT_EQ(scripted::Messages().size(), 1u);
   EXPECT_EQ(ProcessDomainTable().state, DomainTableState::kWithoutTable);
   char url[64] = "http://a.jp/x";
@@ -134,9 +135,9 @@ TEST_F(DomainTableTest, MissingTableAsksAndNoGoesOnWithoutAskingAgain) {
 
 TEST_F(DomainTableTest, CancelAbortsAndTheNextRunAsksAgain) {
   scripted::QueueAnswer(Answer::kCancel);
-  EXPECT_EQ(EnsureDomainTable(), DomainLoadResult::kAbort);
+  EXPECT_EQ(EnsureDomainTable(UiPrompts()), DomainLoadResult::kAbort);
   scripted::QueueAnswer(Answer::kCancel);
-  EXPECT_EQ(EnsureDomainTable(), DomainLoadResult::kAbort);
+  EXPECT_EQ(EnsureDomainTable(UiPrompts()), DomainLoadResult::kAbort);
   EXPECT_EQ(scripted::Messages().size(), 2u);
   EXPECT_EQ(ProcessDomainTable().state, DomainTableState::kNotLoaded);
   EXPECT_TRUE(fs::equivalent(fs::current_path(), elsewhere_.Path()));
@@ -149,7 +150,7 @@ TEST_F(DomainTableTest, YesOpensTheDialogAndLoadsTheChosenFile) {
   platform::WriteUserString(kDomainTableKey, kDomainTableValue, stored.c_str());
   scripted::QueueAnswer(Answer::kYes);
   scripted::QueueOpenFile(other.Join("hosts.txt"));
-  ASSERT_EQ(EnsureDomainTable(), DomainLoadResult::kLoaded);
+  ASSERT_EQ(EnsureDomainTable(UiPrompts()), DomainLoadResult::kLoaded);
   ASSERT_EQ(scripted::Dialogs().size(), 1u);
   const scripted::ShownDialog& dialog = scripted::Dialogs()[0];
   EXPECT_EQ(dialog.title, messages::Get(Text::kChooseDomainTableTitle));
@@ -168,7 +169,7 @@ TEST_F(DomainTableTest, YesOpensTheDialogAndLoadsTheChosenFile) {
 
 TEST_F(DomainTableTest, CancelledDialogAborts) {
   scripted::QueueAnswer(Answer::kYes);
-  EXPECT_EQ(LoadDomainTable(table_), DomainLoadResult::kAbort);
+  EXPECT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kAbort);
   EXPECT_EQ(scripted::Dialogs().size(), 1u);
   EXPECT_EQ(table_.state, DomainTableState::kNotLoaded);
 }
@@ -178,14 +179,14 @@ TEST_F(DomainTableTest, AChosenFileThatCannotBeOpenedAsksAgain) {
   scripted::QueueAnswer(Answer::kYes);
   scripted::QueueOpenFile(other.Join("gone.csv"));
   scripted::QueueAnswer(Answer::kNo);
-  EXPECT_EQ(LoadDomainTable(table_), DomainLoadResult::kWithoutTable);
+  EXPECT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kWithoutTable);
   ASSERT_EQ(scripted::Messages().size(), 2u);
   EXPECT_EQ(scripted::Messages()[1].text, MissingPrompt());
 }
 
 TEST_F(DomainTableTest, AnEmptyTableEndsTheRunWithMessage5) {
   start_.Write("domain.csv", "");
-  EXPECT_EQ(LoadDomainTable(table_), DomainLoadResult::kAbort);
+  EXPECT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kAbort);
   const scripted::ShownMessage& shown = OnlyMessage();
   EXPECT_EQ(shown.text, messages::StringById(5));
   EXPECT_EQ(shown.caption, messages::Get(Text::kCaptionShort));
@@ -201,7 +202,7 @@ TEST_F(DomainTableTest, ReadsEveryLineWithACommaInFileOrder) {
                ",empty key\n"             // skipped: it would match every host
                "sjis\x83\x5C.jp,\x95\x5C\r\n"
                "last.jp,three");          // no line end
-  ASSERT_EQ(LoadDomainTable(table_), DomainLoadResult::kLoaded);
+  ASSERT_EQ(LoadDomainTable(table_, UiPrompts()), DomainLoadResult::kLoaded);
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"first.jp", "one"},
       {"three.jp", "two"},
@@ -217,11 +218,11 @@ TEST_F(DomainTableTest, ChoosingAFileRemembersIt) {
   other.Write("x.csv", "a,b\n");
   scripted::QueueOpenFile(other.Join("x.csv"));
   FileRef ref;
-  ASSERT_TRUE(ChooseDomainTableFile(ref));
+  ASSERT_TRUE(ChooseDomainTableFile(ref, UiPrompts()));
   EXPECT_EQ(std::string(ref.name.View()), "x.csv");
   EXPECT_EQ(StoredPlace(), other.Join("x.csv"));
   EXPECT_TRUE(fs::equivalent(fs::current_path(), elsewhere_.Path()));
-  EXPECT_FALSE(ChooseDomainTableFile(ref));  // nothing queued: cancelled
+  EXPECT_FALSE(ChooseDomainTableFile(ref, UiPrompts()));  // nothing queued: cancelled
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/prompts.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
 #include "support/tempfolder.h"
@@ -227,7 +228,7 @@ TEST(OpenReadOrAsk, AsksAboutAMissingFileAndMapsTheAnswers) {
     scripted::QueueAnswer(c.given);
     FileHandle handle = kNullHandle;
     MissingAnswer answer = MissingAnswer::kLookForIt;
-    EXPECT_EQ(OpenReadOrAsk(ref, handle, FileKind::kCacheLog, answer), 1);
+    EXPECT_EQ(OpenReadOrAsk(ref, handle, FileKind::kCacheLog, UiPrompts(), answer), 1);
     EXPECT_EQ(handle, kNullHandle);
     EXPECT_EQ(answer, c.expected);
     ASSERT_EQ(scripted::Messages().size(), 1u);
@@ -243,7 +244,7 @@ TEST(OpenReadOrAsk, AsksAboutAMissingFileAndMapsTheAnswers) {
               "A\x8FI\x97\xB9\x82\xCD\x83L\x83\x83\x83\x93\x83Z\x83\x8B\x81" "B");
   }
   scripted::Reset();
-  AskForMissingFile("domain.csv", FileKind::kOther);
+  UiPrompts().AskForMissingFile("domain.csv", FileKind::kOther);
   ASSERT_EQ(scripted::Messages().size(), 1u);
   EXPECT_EQ(scripted::Messages()[0].text.rfind("domain.csv\"", 0), 0u);  // no prefix
 }

@@ -6,7 +6,15 @@
 
 namespace hoard::test {
 
-// The broken-image setting of the core.
+// The broken-image setting of the process's options, which the programs'
+// run context hands to the core.
+inline int BrokenImageMode() { return CurrentOptions().BrokenImageMode; }
+inline void SetBrokenImageMode(int mode) {
+  Options& options = CurrentOptions();
+  options.BrokenImageMode = static_cast<uint8_t>(mode);
+  options.CheckGif = options.CheckJpeg = mode != 0 ? 1 : 0;
+}
+
 class ModeGuard {
  public:
   explicit ModeGuard(int mode) : saved_(BrokenImageMode()) { SetBrokenImageMode(mode); }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/mainmenu.h"
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace hoard {
 namespace {

@@ -108,8 +108,4 @@ inline constexpr int kIdLogNotText = 13;
 const char* ProgramCaption();
 void SetProgramCaption(const char* caption);
 
-// Shows string `id` with the caption, a warning icon and OK; nothing when the
-// id has no text.
-void ShowStringMessage(int id);
-
 }  // namespace hoard::messages

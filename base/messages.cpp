@@ -1,9 +1,8 @@
-#include "app/messages.h"
+#include "base/messages.h"
 
 #include <array>
 #include <cstring>
 
-#include "platform/ui.h"
 
 namespace hoard::messages {
 namespace {
@@ -174,13 +173,6 @@ void SetProgramCaption(const char* caption) {
   if (length >= kCaptionCapacity) length = kCaptionCapacity - 1;
   std::memcpy(gCaption.data(), caption, length);
   gCaption[length] = '\0';
-}
-
-void ShowStringMessage(int id) {
-  const char* text = StringById(id);
-  if (text == nullptr) return;
-  platform::ShowMessage(ProgramCaption(), text, platform::Icon::kWarning,
-                        platform::Buttons::kOk);
 }
 
 }  // namespace hoard::messages
