@@ -266,9 +266,10 @@ void AddMirrorPath(std::string_view hostAndPath, ComposedLink& out) {
   // A page stored for an address that ends in a folder is its index.html.
   if (hostAndPath.find_first_of("?#") != std::string_view::npos) return;
   if (path.empty()) {
-    out.Add("/index.html");
+    out.Add("/");
+    out.Add(kFolderPageName);
   } else if (path.back() == '/') {
-    out.Add("index.html");
+    out.Add(kFolderPageName);
   }
 }
 

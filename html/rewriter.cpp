@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "base/ascii.h"
 #include "base/options.h"
 #include "base/progress.h"
 #include "html/banners.h"
@@ -13,6 +14,7 @@
 #include "html/scriptforms.h"
 #include "html/searchpage.h"
 #include "platform/fs.h"
+#include "store/contentcheck.h"
 #include "store/files.h"
 #include "urlmap/urlmap.h"
 
@@ -28,31 +30,10 @@ bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c =
 bool IsAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
 
 int ReadFailure() {
   const int error = platform::LastError();
   return error != 0 ? error : kGeneralFailure;
-}
-
-// The header the browser's Mac ancestry left in front of some pages.
-bool IsMacBinaryHead(const unsigned char* head) {
-  if (head[0] != 0 || head[74] != 0) return false;
-  const int nameLength = head[1];
-  if (nameLength <= 31) {
-    for (int i = 2; i <= 1 + nameLength; ++i) {
-      if (head[i] == 0) return false;
-    }
-    for (int i = 2 + nameLength; i <= 64; ++i) {
-      if (head[i] != 0) return false;
-    }
-  }
-  for (int i = 65; i <= 72; ++i) {
-    if (head[i] == 0) return false;
-  }
-  return true;
 }
 
 // A zero byte is allowed only before LF, CR or '<', or between ".html" and
@@ -102,7 +83,8 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
   uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
   if (ReadBytes(handle, count, head) != 0) return ReadFailure();
   size_t headLength = count;
-  if (headLength >= kMacBinaryBytes && IsMacBinaryHead(head)) {
+  // The header the browser's Mac ancestry left in front of some pages.
+  if (headLength >= kMacBinaryBytes && HasMacBinaryFields(head, MacBinaryNames::kLenient)) {
     page.hadMacBinary = true;
     size -= kMacBinaryBytes;
     std::memmove(head, head + kMacBinaryBytes, headLength - kMacBinaryBytes);
@@ -146,7 +128,7 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
 // listing instead. Links with a query or fragment, mail and script links
 // stay as they are.
 bool NameFolderIndex(char* link, size_t capacity) {
-  constexpr std::string_view kIndex = "index.html";
+  constexpr std::string_view kIndex = kFolderPageName;
   const size_t length = std::strlen(link);
   if (length == 0 || link[length - 1] != '/') return false;
   if (std::strpbrk(link, "?#:@") != nullptr) return false;
@@ -806,7 +788,7 @@ bool PageRewriter::WriteLinkByPage() {
       const bool plain = path.find_first_of("?#") == std::string_view::npos;
       ComposedLink local;
       local.Add(path.empty() ? "/" : path);
-      if (plain && local.bytes[local.length - 1] == '/') local.Add("index.html");
+      if (plain && local.bytes[local.length - 1] == '/') local.Add(kFolderPageName);
       if (local.overflow) return false;
       ComposeFromPage(local.View(), 0, s, composed);
     } else {

@@ -12,6 +12,7 @@
 #include "store/files.h"
 #include "store/pstring.h"
 #include "urlmap/infoseek.h"
+#include "urlmap/longhost.h"
 #include "urlmap/redirect.h"
 #include "urlmap/siterules.h"
 #include "urlmap/urlmap.h"
@@ -114,7 +115,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
     return kConvertStop;
   }
   char restBuffer[kPathBytes];
-  CopyPath(restBuffer, *rest == '\0' ? "index.html" : rest);
+  CopyPath(restBuffer, *rest == '\0' ? kFolderPageName.data() : rest);
   char localText[kLocalNameBufferBytes];
   localText[0] = '\0';
   MapUrlToLocalPath(localText, sizeof localText, restBuffer, sizeof restBuffer, kMapFileName);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "store/files.h"
 #include "store/pstring.h"
 
@@ -42,28 +43,11 @@ constexpr SchemeRule kLoggedSchemes[] = {
 
 constexpr std::string_view kAddedScheme = "http://";
 
-unsigned char FoldUpper(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool MatchAt(std::string_view text, std::string_view pattern) {
-  return text.substr(0, pattern.size()) == pattern;
-}
-
-bool MatchAtNoCase(std::string_view text, std::string_view pattern) {
-  if (text.size() < pattern.size()) return false;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (FoldUpper(static_cast<unsigned char>(text[i])) !=
-        FoldUpper(static_cast<unsigned char>(pattern[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 bool HasLoggedScheme(std::string_view url) {
   for (const SchemeRule& rule : kLoggedSchemes) {
-    if (rule.foldCase ? MatchAtNoCase(url, rule.scheme) : MatchAt(url, rule.scheme)) return true;
+    if (rule.foldCase ? MatchAtNoCase(url, 0, rule.scheme) : MatchAt(url, 0, rule.scheme)) {
+      return true;
+    }
   }
   return false;
 }

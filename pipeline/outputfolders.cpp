@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "platform/fs.h"
 #include "store/files.h"
@@ -15,13 +16,6 @@ namespace hoard {
 namespace {
 
 using messages::Text;
-
-bool MatchAt(const char* text, std::string_view pattern) {
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (text[i] != pattern[i]) return false;
-  }
-  return true;
-}
 
 bool StartsWithTilde(const char* text) {
   return text[0] == '%' && text[1] == '7' && (text[2] == 'E' || text[2] == 'e');
@@ -59,7 +53,7 @@ void ShowFolderMessage(int error, Prompts& prompts) {
 // "index.html". false (and the file where it was) when that cannot be done.
 bool MakeFolderInPlaceOfFile(const char* name) {
   constexpr char kAside[] = "~hoard-hoard.tmp";
-  constexpr char kIndex[] = "index.html";
+  constexpr std::string_view kIndex = kFolderPageName;
   if (FileExists(kAside) || !platform::MovePath(name, kAside)) return false;
   if (!platform::MakeFolder(name)) {
     platform::MovePath(kAside, name);
@@ -67,10 +61,11 @@ bool MakeFolderInPlaceOfFile(const char* name) {
   }
   CPath inside{};
   const size_t length = std::strlen(name);
-  if (length + 1 + sizeof kIndex > inside.size()) return false;
+  if (length + 1 + kIndex.size() + 1 > inside.size()) return false;
   std::memcpy(inside.data(), name, length);
   inside[length] = PathSeparator();
-  std::memcpy(inside.data() + length + 1, kIndex, sizeof kIndex);
+  std::memcpy(inside.data() + length + 1, kIndex.data(), kIndex.size());
+  inside[length + 1 + kIndex.size()] = '\0';
   // Should this last step fail, the file stays beside the folder under the
   // aside name: still there for the user.
   return platform::MovePath(kAside, inside.data());

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <new>
 
+#include "base/ascii.h"
 #include "base/messages.h"
 #include "store/files.h"
 
@@ -30,19 +31,6 @@ struct CacheLogHashSlot {
 namespace {
 
 constexpr std::string_view kDefaultLogName = "CCHMGR20.DAT";
-
-bool IsLowerAscii(unsigned char c) { return c >= 'a' && c <= 'z'; }
-bool IsUpperAscii(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool IsDigitAscii(unsigned char c) { return c >= '0' && c <= '9'; }
-unsigned char FoldUpper(unsigned char c) {
-  return IsLowerAscii(c) ? static_cast<unsigned char>(c - ('a' - 'A')) : c;
-}
-
-// Exact bytes of `pattern` at `pos`; false when the text is too short.
-bool MatchAt(std::string_view text, size_t pos, std::string_view pattern) {
-  return pos <= text.size() && text.size() - pos >= pattern.size() &&
-         text.substr(pos, pattern.size()) == pattern;
-}
 
 bool BeginsWithNoCase(std::string_view name, std::string_view prefix) {
   return name.size() >= prefix.size() &&
@@ -228,7 +216,7 @@ std::string_view DecodedName(const char* field) {
 uint64_t HashFolded(std::string_view name) {
   uint64_t hash = 0xCBF29CE484222325ull;
   for (char c : name) {
-    hash ^= FoldUpper(static_cast<unsigned char>(c));
+    hash ^= FoldAscii(static_cast<unsigned char>(c));
     hash *= 0x100000001B3ull;
   }
   return hash;
@@ -273,7 +261,7 @@ bool NormaliseCacheName(std::string_view name, NameBuffer& out, size_t& length) 
   for (size_t i = 0; i < dot; ++i) {
     const auto c = static_cast<unsigned char>(out[i]);
     if (IsLowerAscii(c)) {
-      out[i] = static_cast<char>(FoldUpper(c));
+      out[i] = static_cast<char>(FoldAscii(c));
       foundLower = true;
     }
   }

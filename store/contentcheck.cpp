@@ -4,26 +4,20 @@
 #include <limits>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "store/files.h"
 
 namespace hoard {
 namespace {
 
-// Exact bytes of `pattern` at `pos`; false when the buffer is too short.
+// MatchAt over the n bytes of a buffer.
 bool MatchAt(const unsigned char* bytes, size_t n, size_t pos, std::string_view pattern) {
-  if (pos > n || n - pos < pattern.size()) return false;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (bytes[pos + i] != static_cast<unsigned char>(pattern[i])) return false;
-  }
-  return true;
+  return hoard::MatchAt(std::string_view(reinterpret_cast<const char*>(bytes), n), pos, pattern);
 }
 
 bool EndsWith(std::string_view name, std::string_view suffix) {
   return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
 }
-
-bool IsDigitAscii(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLowerAscii(unsigned char c) { return c >= 'a' && c <= 'z'; }
 
 uint32_t BigEndian16(const unsigned char* bytes, size_t pos) {
   return (static_cast<uint32_t>(bytes[pos]) << 8) | bytes[pos + 1];
@@ -235,8 +229,6 @@ ImageChecker CheckerFor(TypeCode type) {
   return nullptr;
 }
 
-constexpr size_t kHostLimit = 32;
-
 }  // namespace
 
 bool HasGifSignature(const unsigned char* bytes, size_t n) {
@@ -307,9 +299,7 @@ bool FindStoredHttpHeader(const unsigned char* bytes, size_t n, uint32_t& skip,
   return true;
 }
 
-bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& dataLength) {
-  constexpr uint64_t kHeaderBytes = kMacBinaryHeaderBytes;
-  if (fileSize < kHeaderBytes) return false;
+bool HasMacBinaryFields(const unsigned char* bytes, MacBinaryNames names) {
   if (bytes[0] != 0 || bytes[74] != 0) return false;
   auto allZero = [bytes](int from, int to) {
     for (int i = from; i <= to; ++i) {
@@ -326,11 +316,16 @@ bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& 
   const int nameLength = bytes[1];
   if (nameLength >= 1 && nameLength <= 31) {
     if (!noneZero(2, nameLength + 1) || !allZero(nameLength + 2, 64)) return false;
-  } else if (nameLength == 0 || nameLength >= 128) {
+  } else if (nameLength == 0 || (nameLength >= 128 && names == MacBinaryNames::kStrict)) {
     if (!allZero(2, 64)) return false;
   }
   // Type and creator.
-  if (!noneZero(65, 72)) return false;
+  return noneZero(65, 72);
+}
+
+bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& dataLength) {
+  constexpr uint64_t kHeaderBytes = kMacBinaryHeaderBytes;
+  if (fileSize < kHeaderBytes || !HasMacBinaryFields(bytes, MacBinaryNames::kStrict)) return false;
   const uint32_t length = (static_cast<uint32_t>(bytes[83]) << 24) |
                           (static_cast<uint32_t>(bytes[84]) << 16) |
                           (static_cast<uint32_t>(bytes[85]) << 8) | bytes[86];
@@ -427,20 +422,6 @@ bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
     return false;
   }
   return CheckAndDisposeImage(file, type, mode);
-}
-
-const char* ShortenLongHost(const char* url) {
-  if (url == nullptr) return url;
-  for (;;) {
-    // The host part: up to the first '/'; a text without one is left alone.
-    size_t slash = 0;
-    while (url[slash] != '\0' && url[slash] != '/') ++slash;
-    if (url[slash] == '\0' || slash < kHostLimit) return url;
-    size_t dot = 0;
-    while (dot < slash && url[dot] != '.') ++dot;
-    if (dot == slash) return url;
-    url += dot + 1;
-  }
 }
 
 }  // namespace hoard

@@ -1,6 +1,6 @@
 // What a cache file holds: its type by name and first bytes, wrapper headers
 // in front of the content, structural checks of GIF and JPEG images and what
-// becomes of a broken one, and the shortening of over-long host names.
+// becomes of a broken one.
 #pragma once
 
 #include <cstddef>
@@ -37,8 +37,19 @@ bool HasJpegSignature(const unsigned char* bytes, size_t n);
 bool FindStoredHttpHeader(const unsigned char* bytes, size_t n, uint32_t& skip,
                           uint32_t& length);
 
-// A 128-byte MacBinary header at the start of `bytes` (at least 128 of them)
-// of a file of `fileSize` bytes; `dataLength` is its data-fork length.
+// The fixed fields of a 128-byte MacBinary header at the start of `bytes` (at
+// least 128 of them): bytes 0 and 74 zero, a name of 1 to 31 bytes without a
+// zero and padded with zeros (no name: all zeros), type and creator without
+// a zero. A name length of 32 to 127 leaves the name field unexamined; one of
+// 128 or more is taken as no name only under kStrict. The move, which cuts the
+// header off for good, is strict; the page rewriter, which keeps the old page
+// as its backup, is not.
+enum class MacBinaryNames { kStrict, kLenient };
+bool HasMacBinaryFields(const unsigned char* bytes, MacBinaryNames names);
+
+// A MacBinary header (the strict fields) at the start of `bytes` (at least
+// 128 of them) of a file of `fileSize` bytes whose data fork fits the file;
+// `dataLength` is its data-fork length.
 bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& dataLength);
 
 // Structural checks of image data; true = broken. Neither reads past n,
@@ -60,12 +71,5 @@ bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMod
 // CheckAndDisposeImage, but only under settings 1, 2 and 3; otherwise false
 // without reading the file.
 bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode);
-
-// For a URL as the cache log gives it: where it starts once a host part of 32
-// bytes or more has lost its leading labels, up to the first '.' each, until
-// it is at most 31 bytes or has no '.' left. A text whose first '/' comes
-// within 32 bytes (a scheme, a short host) or that has none comes back as it
-// is. Null stays null.
-const char* ShortenLongHost(const char* url);
 
 }  // namespace hoard

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/ascii.h"
+
 namespace hoard {
 
 PString CToPString(const char* text) {
@@ -19,17 +21,11 @@ bool PToCString(std::string_view pstring, char* out, size_t capacity) {
   return true;
 }
 
-namespace {
-unsigned char FoldAsciiUpper(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-}  // namespace
-
 bool PStringEqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAsciiUpper(static_cast<unsigned char>(a[i])) !=
-        FoldAsciiUpper(static_cast<unsigned char>(b[i]))) {
+    if (FoldAscii(static_cast<unsigned char>(a[i])) !=
+        FoldAscii(static_cast<unsigned char>(b[i]))) {
       return false;
     }
   }

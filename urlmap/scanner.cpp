@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "urlmap/redirect.h"
 #include "store/textconv.h"
 #include "urlmap/infoseek.h"
@@ -24,9 +25,6 @@ constexpr unsigned char kEsc = 0x1B;
 constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 constexpr bool IsSjisLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-constexpr unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -72,7 +70,7 @@ constexpr std::string_view kReservedDeviceNames[] = {"CON", "PRN", "AUX", "NUL",
                                                       "CONOUT$"};
 constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
 
-constexpr std::string_view kDefaultPageName = "index.html";
+constexpr std::string_view kDefaultPageName = kFolderPageName;
 
 // --- Reading ---------------------------------------------------------------
 

@@ -5,36 +5,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "store/domaintable.h"
 #include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
 namespace {
-
-constexpr unsigned char FoldAscii(unsigned char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-// Exact bytes at the start of `text` (NUL-terminated).
-bool MatchAt(const char* text, std::string_view pattern) {
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (text[i] != pattern[i]) return false;
-  }
-  return true;
-}
-
-// ASCII letters folded, every other byte exact.
-bool MatchAtNoCase(const char* text, std::string_view pattern) {
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (text[i] == '\0') return false;
-    if (FoldAscii(static_cast<unsigned char>(text[i])) !=
-        FoldAscii(static_cast<unsigned char>(pattern[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 constexpr bool IsAsciiAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

@@ -19,6 +19,10 @@ namespace hoard {
 
 struct DomainTable;
 
+// The name under which a page stored for an address that ends in a folder
+// is kept, and that a link to such an address is given.
+inline constexpr std::string_view kFolderPageName = "index.html";
+
 inline constexpr int kMapLink = 0;
 inline constexpr int kMapFileName = 1;
 

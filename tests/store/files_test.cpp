@@ -65,32 +65,34 @@ TEST(IsMacBinaryHeader, AllRulesMustHold) {
     const char* what;
     void (*spoil)(std::string&);
     bool expected;
+    bool lenientFields;  // HasMacBinaryFields(kLenient): the page rewriter's test
   };
   const Case cases[] = {
-      {"a whole header", [](std::string&) {}, true},
-      {"byte 0 set", [](std::string& h) { h[0] = 1; }, false},
-      {"byte 74 set", [](std::string& h) { h[74] = 1; }, false},
-      {"a zero inside the name", [](std::string& h) { h[5] = 0; }, false},
-      {"a byte after the name", [](std::string& h) { h[64] = 'x'; }, false},
+      {"a whole header", [](std::string&) {}, true, true},
+      {"byte 0 set", [](std::string& h) { h[0] = 1; }, false, false},
+      {"byte 74 set", [](std::string& h) { h[74] = 1; }, false, false},
+      {"a zero inside the name", [](std::string& h) { h[5] = 0; }, false, false},
+      {"a byte after the name", [](std::string& h) { h[64] = 'x'; }, false, false},
       {"name length 0 with clear name bytes",
-       [](std::string& h) { h[1] = 0; h.replace(2, 8, std::string(8, '\0')); }, true},
+       [](std::string& h) { h[1] = 0; h.replace(2, 8, std::string(8, '\0')); }, true, true},
       {"name length 200 with a name byte",
-       [](std::string& h) { h[1] = static_cast<char>(200); }, false},
-      {"name length 40 is not examined", [](std::string& h) { h[1] = 40; h[60] = 'x'; }, true},
-      {"a zero in the creator", [](std::string& h) { h[72] = 0; }, false},
-      {"data fork longer than the file",
-       [](std::string& h) { h[86] = static_cast<char>(173); }, false},
-      {"data fork exactly the rest", [](std::string& h) { h[86] = static_cast<char>(172); },
+       [](std::string& h) { h[1] = static_cast<char>(200); }, false, true},
+      {"name length 40 is not examined", [](std::string& h) { h[1] = 40; h[60] = 'x'; }, true,
        true},
+      {"a zero in the creator", [](std::string& h) { h[72] = 0; }, false, false},
+      {"data fork longer than the file",
+       [](std::string& h) { h[86] = static_cast<char>(173); }, false, true},
+      {"data fork exactly the rest", [](std::string& h) { h[86] = static_cast<char>(172); },
+       true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::string header = MacBinaryHeader(100);
     c.spoil(header);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(header.data());
     uint32_t length = 0;
-    EXPECT_EQ(IsMacBinaryHeader(reinterpret_cast<const unsigned char*>(header.data()), size,
-                                length),
-              c.expected);
+    EXPECT_EQ(IsMacBinaryHeader(bytes, size, length), c.expected);
+    EXPECT_EQ(HasMacBinaryFields(bytes, MacBinaryNames::kLenient), c.lenientFields);
   }
 }
 

@@ -1,0 +1,58 @@
+// ASCII byte helpers for byte texts that are mostly Shift_JIS: only the 26
+// ASCII letters ever fold, every other byte (a Shift_JIS trail byte among
+// them) compares exactly. No locale is consulted. A comparison says in its
+// name whether it is exact (MatchAt) or folds ASCII case (MatchAtNoCase).
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace hoard {
+
+constexpr bool IsLowerAscii(unsigned char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool IsUpperAscii(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool IsDigitAscii(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// An ASCII letter in upper case; every other byte as it is.
+constexpr unsigned char FoldAscii(unsigned char c) {
+  return IsLowerAscii(c) ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+// `pattern` at `pos` of `text`, exactly; false when the text is too short.
+constexpr bool MatchAt(std::string_view text, size_t pos, std::string_view pattern) {
+  return pos <= text.size() && text.size() - pos >= pattern.size() &&
+         text.substr(pos, pattern.size()) == pattern;
+}
+
+// The same with ASCII letters folded.
+constexpr bool MatchAtNoCase(std::string_view text, size_t pos, std::string_view pattern) {
+  if (pos > text.size() || text.size() - pos < pattern.size()) return false;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (FoldAscii(static_cast<unsigned char>(text[pos + i])) !=
+        FoldAscii(static_cast<unsigned char>(pattern[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// `pattern` at the start of the NUL-terminated `text`, exactly or with ASCII
+// letters folded. A text that ends first does not match; nothing past its NUL
+// is read.
+constexpr bool MatchAt(const char* text, std::string_view pattern) {
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (text[i] == '\0' || text[i] != pattern[i]) return false;
+  }
+  return true;
+}
+constexpr bool MatchAtNoCase(const char* text, std::string_view pattern) {
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (text[i] == '\0' || FoldAscii(static_cast<unsigned char>(text[i])) !=
+                               FoldAscii(static_cast<unsigned char>(pattern[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace hoard
