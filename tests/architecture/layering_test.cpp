@@ -44,9 +44,16 @@ const std::vector<LayerRule>& LayerRules() {
   return rules;
 }
 
-// Folders outside the layers: they may use every layer.
-constexpr std::string_view kFreeFolders[] = {"bench", "build", "examples", "fuzz", "tests",
-                                             "tools", "resources", "docs", "scripts", "cmake"};
+// Folders outside the layers: they may use every layer. Build folders (any
+// top folder whose name begins with "build") hold generated sources.
+constexpr std::string_view kFreeFolders[] = {"bench", "examples", "fuzz",    "tests", "tools",
+                                             "resources", "docs", "scripts", "cmake"};
+
+bool IsFreeFolder(const std::string& name) {
+  return name.empty() || name[0] == '.' || name.rfind("build", 0) == 0 ||
+         std::find(std::begin(kFreeFolders), std::end(kFreeFolders), name) !=
+             std::end(kFreeFolders);
+}
 
 const LayerRule* RuleFor(std::string_view folder) {
   for (const LayerRule& rule : LayerRules()) {
@@ -137,9 +144,7 @@ TEST(LayerRules, HoldForEveryIncludeOfTheTree) {
     const fs::path relative = fs::relative(it->path(), top);
     const std::string first = relative.begin()->string();
     if (it->is_directory()) {
-      const bool free = std::find(std::begin(kFreeFolders), std::end(kFreeFolders), first) !=
-                        std::end(kFreeFolders);
-      if (first.empty() || first[0] == '.' || free) it.disable_recursion_pending();
+      if (IsFreeFolder(first)) it.disable_recursion_pending();
       continue;
     }
     const std::string extension = it->path().extension().string();

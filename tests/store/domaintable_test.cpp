@@ -15,7 +15,7 @@
 #include "support/tempfolder.h"
 #include "urlmap/urlmap.h"
 #ifndef _WIN32
-#include "posix/platform_env.h"
+#include "support/platform_env.h"
 #endif
 
 namespace hoard {

@@ -17,7 +17,7 @@
 #include "pipeline/detectionlog.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
-#include "posix/platform_env.h"
+#include "support/platform_env.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
 #include "support/guards.h"

@@ -16,7 +16,7 @@
 #include "platform/scripted/scripted_ui.h"
 #include "store/domaintable.h"
 #include "support/tempfolder.h"
-#include "tests/posix/platform_env.h"
+#include "support/platform_env.h"
 
 namespace hoard::app {
 namespace {

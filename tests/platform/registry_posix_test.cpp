@@ -9,7 +9,7 @@
 
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "posix/platform_env.h"
+#include "support/platform_env.h"
 #include "support/tempfolder.h"
 
 namespace hoard {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "posix/platform_env.h"
+#include "support/platform_env.h"
 #include "store/contentcheck.h"
 #include "support/guards.h"
 #include "support/tempfolder.h"

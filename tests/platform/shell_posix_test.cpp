@@ -11,7 +11,7 @@
 
 #include "platform/posix/trash.h"
 #include "platform/shell.h"
-#include "posix/platform_env.h"
+#include "support/platform_env.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
