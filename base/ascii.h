@@ -24,7 +24,13 @@ constexpr bool MatchAt(std::string_view text, size_t pos, std::string_view patte
          text.substr(pos, pattern.size()) == pattern;
 }
 
-// The same with ASCII letters folded.
+// The same over the n bytes of a buffer.
+inline bool MatchAt(const unsigned char* bytes, size_t n, size_t pos, std::string_view pattern) {
+  return MatchAt(std::string_view(reinterpret_cast<const char*>(bytes), n), pos, pattern);
+}
+
+// `pattern` at `pos` of `text` with ASCII letters folded; false when the text
+// is too short.
 constexpr bool MatchAtNoCase(std::string_view text, size_t pos, std::string_view pattern) {
   if (pos > text.size() || text.size() - pos < pattern.size()) return false;
   for (size_t i = 0; i < pattern.size(); ++i) {

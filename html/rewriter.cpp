@@ -10,117 +10,21 @@
 #include "html/banners.h"
 #include "html/encodingpass.h"
 #include "html/linkrules.h"
+#include "html/pagefile.h"
 #include "html/scanstate.h"
 #include "html/scriptforms.h"
 #include "html/searchpage.h"
-#include "platform/fs.h"
-#include "store/contentcheck.h"
 #include "store/files.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
 namespace {
 
-constexpr size_t kHeadBytes = 256;
-constexpr size_t kMacBinaryBytes = 128;
 constexpr size_t kProgressStep = 2048;
-constexpr int kStopped = 1;
 
 bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-int ReadFailure() {
-  const int error = platform::LastError();
-  return error != 0 ? error : kGeneralFailure;
-}
-
-// A zero byte is allowed only before LF, CR or '<', or between ".html" and
-// a double quote; anything else is not a page.
-bool LooksLikeText(const unsigned char* head, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    if (head[i] != 0) continue;
-    if (i + 1 < length) {
-      const unsigned char next = head[i + 1];
-      if (next == '\n' || next == '\r' || next == '<') continue;
-      if (next == '"' && i >= 6 && std::memcmp(head + i - 5, ".html", 5) == 0) continue;
-    }
-    return false;
-  }
-  return true;
-}
-
-struct FreeBlockDeleter {
-  void operator()(unsigned char* block) const { FreeBlock(block); }
-};
-using Block = std::unique_ptr<unsigned char, FreeBlockDeleter>;
-
-struct LoadedPage {
-  Block block;
-  size_t size = 0;
-  bool hadMacBinary = false;
-};
-
-// 0 with the page loaded (or with no block when the file is to be left
-// alone), else the platform error.
-int LoadPage(const FileRef& file, LoadedPage& page) {
-  FileHandle handle = kNullHandle;
-  const ResultCode opened = OpenRead(file, handle);
-  if (opened != kNoError || handle == kNullHandle) {
-    return opened != kNoError ? opened : ReadFailure();
-  }
-  struct Closer {
-    FileHandle handle;
-    ~Closer() { CloseFile(handle); }
-  } closer{handle};
-
-  const uint64_t length = FileLength(handle);
-  if (length == 0 || length > 0x7fffffffu) return kNoError;
-  size_t size = static_cast<size_t>(length);
-
-  unsigned char head[kHeadBytes];
-  uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
-  if (ReadBytes(handle, count, head) != 0) return ReadFailure();
-  size_t headLength = count;
-  // The header the browser's Mac ancestry left in front of some pages.
-  if (headLength >= kMacBinaryBytes && HasMacBinaryFields(head, MacBinaryNames::kLenient)) {
-    page.hadMacBinary = true;
-    size -= kMacBinaryBytes;
-    std::memmove(head, head + kMacBinaryBytes, headLength - kMacBinaryBytes);
-    headLength -= kMacBinaryBytes;
-    const size_t rest = size - headLength;
-    uint32_t refill = static_cast<uint32_t>(rest < kMacBinaryBytes ? rest : kMacBinaryBytes);
-    if (refill > 0) {
-      if (ReadBytes(handle, refill, head + headLength) != 0) return ReadFailure();
-      headLength += refill;
-    }
-  }
-  if (!LooksLikeText(head, headLength)) return kNoError;
-
-  // One byte more for a terminating NUL, so that helpers taking C text
-  // never read past the page.
-  Block block(static_cast<unsigned char*>(AllocBlock(size + 1)));
-  if (!block) return kNoError;
-  std::memcpy(block.get(), head, headLength);
-  if (headLength < size) {
-    uint32_t rest = static_cast<uint32_t>(size - headLength);
-    if (ReadBytes(handle, rest, block.get() + headLength) != 0) return ReadFailure();
-    size = headLength + rest;
-  } else {
-    size = headLength;
-  }
-  if (size >= kHeadBytes) {
-    size_t trimmed = 0;
-    while (size > 0 && trimmed < kHeadBytes && block.get()[size - 1] == 0) {
-      --size;
-      ++trimmed;
-    }
-  }
-  block.get()[size] = 0;
-  page.block = std::move(block);
-  page.size = size;
-  return kNoError;
 }
 
 // A relative link to a folder: the page stored for a folder's address is its
@@ -137,39 +41,6 @@ bool NameFolderIndex(char* link, size_t capacity) {
   return true;
 }
 
-FileRef BackupRef(const PageScan& scan) {
-  FileRef backup = scan.file;
-  SetFileRefName(backup, scan.backupName.View());
-  return backup;
-}
-
-// Puts the untouched page back under its own name: the new file is closed
-// and deleted, the backup renamed back. 0 or the failing call's error.
-int RestoreOldPage(PageScan& scan) {
-  if (!scan.outputOpened) return kNoError;
-  if (scan.output != kNullHandle) CloseFile(scan.output);
-  scan.output = kNullHandle;
-  scan.outputOpened = false;
-  DeleteFileRef(scan.file);
-  return RenameFileRef(BackupRef(scan), scan.file.name.View());
-}
-
-int Fail(PageScan& scan, int result) {
-  if (scan.result == 0) scan.result = result;
-  return scan.result;
-}
-
-int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
-  if (count == 0) return 0;
-  uint32_t n = static_cast<uint32_t>(count);
-  const ResultCode written = WriteBytes(scan.output, n, bytes);
-  if (written == kNoError && n == count) return 0;
-  // A page half written is worse than the old one: the old one comes back.
-  const int restored = RestoreOldPage(scan);
-  if (written == kVolumeFull) return Fail(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
-  return Fail(scan, kGeneralFailure);
-}
-
 bool IsSpaceAt(const PageScan& scan, size_t at) {
   return at < scan.size && IsSpace(scan.text[at]);
 }
@@ -178,39 +49,6 @@ void SkipSpaces(PageScan& scan) {
 }
 
 }  // namespace
-
-int OpenPageOutput(PageScan& scan) {
-  if (scan.outputOpened) return 0;
-  scan.backupName = BackupNameFor(scan.file.name.View());
-  const ResultCode renamed = RenameFileRef(scan.file, scan.backupName.View());
-  if (renamed != kNoError) return renamed;
-  FileHandle handle = kNullHandle;
-  const ResultCode created = CreateWrite(scan.file, handle);
-  if (created != kNoError || handle == kNullHandle) {
-    // The page keeps its own name; a later change tries again.
-    RenameFileRef(BackupRef(scan), scan.file.name.View());
-    return created != kNoError ? created : kGeneralFailure;
-  }
-  scan.output = handle;
-  scan.outputOpened = true;
-  return 0;
-}
-
-int WriteUpTo(PageScan& scan, size_t end) {
-  if (scan.result != 0) return scan.result;
-  if (end > scan.size) end = scan.size;
-  if (end <= scan.flushed) return 0;
-  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return Fail(scan, kStopped);
-  const int result = WriteRaw(scan, scan.text + scan.flushed, end - scan.flushed);
-  if (result == 0) scan.flushed = end;
-  return result;
-}
-
-int WriteBytesOut(PageScan& scan, std::string_view bytes) {
-  if (scan.result != 0) return scan.result;
-  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return Fail(scan, kStopped);
-  return WriteRaw(scan, bytes.data(), bytes.size());
-}
 
 bool MatchToken(const PageScan& scan, size_t at, std::string_view token) {
   if (at > scan.size || scan.size - at < token.size()) return false;
@@ -359,7 +197,7 @@ bool PageRewriter::ProgressCheck() {
   scan_.lastProgress = scan_.position;
   if (!scan_.progress->StopRequested()) return true;
   const int restored = RestoreOldPage(scan_);
-  Fail(scan_, restored == 0 ? kStopped : restored);
+  FailPage(scan_, restored == 0 ? kStopped : restored);
   return false;
 }
 
@@ -369,7 +207,7 @@ bool PageRewriter::RunHooks() {
   CheckSearchPageTitle(scan_);
   if (scan_.result != 0 || scan_.flushed > at) return true;
   if (CleanSearchPageImage(scan_) != 0) {
-    Fail(scan_, kStopped);
+    FailPage(scan_, kStopped);
     return true;
   }
   if (scan_.flushed > at) return true;
@@ -841,7 +679,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   if (scan->result == 0 && scan->outputOpened) WriteUpTo(*scan, scan->size);
   if (scan->result == 0 && options.FixTableEnds) {
     const int repairedResult = RepairTableEnds(*scan, rewriter.finalTagKind(), report.repaired);
-    if (repairedResult != 0) Fail(*scan, repairedResult);
+    if (repairedResult != 0) FailPage(*scan, repairedResult);
   }
   if (scan->result == 0 && scan->outputOpened) {
     CloseFile(scan->output);

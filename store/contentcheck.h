@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "store/fileref.h"
+#include "store/imagecheck.h"
 #include "store/types.h"
 
 namespace hoard {
@@ -51,12 +52,6 @@ bool HasMacBinaryFields(const unsigned char* bytes, MacBinaryNames names);
 // 128 of them) of a file of `fileSize` bytes whose data fork fits the file;
 // `dataLength` is its data-fork length.
 bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& dataLength);
-
-// Structural checks of image data; true = broken. Neither reads past n,
-// whatever the bytes claim. A JPEG's thumbnail coded as JPEG is checked the
-// same way (thumbnails nested more than four deep are not examined).
-bool IsBrokenGif(const unsigned char* bytes, size_t n);
-bool IsBrokenJpeg(const unsigned char* bytes, size_t n);
 
 using ImageChecker = bool (*)(const unsigned char* bytes, size_t n);
 // Reads the whole file and runs the checker on its content (after a MacBinary

@@ -1,0 +1,164 @@
+#include "html/pagefile.h"
+
+#include <cstring>
+
+#include "html/linkrules.h"
+#include "platform/fs.h"
+#include "store/contentcheck.h"
+
+namespace hoard {
+namespace {
+
+constexpr size_t kHeadBytes = 256;
+constexpr size_t kMacBinaryBytes = 128;
+
+int ReadFailure() {
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
+}
+
+// A zero byte is allowed only before LF, CR or '<', or between ".html" and
+// a double quote; anything else is not a page.
+bool LooksLikeText(const unsigned char* head, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (head[i] != 0) continue;
+    if (i + 1 < length) {
+      const unsigned char next = head[i + 1];
+      if (next == '\n' || next == '\r' || next == '<') continue;
+      if (next == '"' && i >= 6 && std::memcmp(head + i - 5, ".html", 5) == 0) continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int LoadPage(const FileRef& file, LoadedPage& page) {
+  FileHandle handle = kNullHandle;
+  const ResultCode opened = OpenRead(file, handle);
+  if (opened != kNoError || handle == kNullHandle) {
+    return opened != kNoError ? opened : ReadFailure();
+  }
+  struct Closer {
+    FileHandle handle;
+    ~Closer() { CloseFile(handle); }
+  } closer{handle};
+
+  const uint64_t length = FileLength(handle);
+  if (length == 0 || length > 0x7fffffffu) return kNoError;
+  size_t size = static_cast<size_t>(length);
+
+  unsigned char head[kHeadBytes];
+  uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
+  if (ReadBytes(handle, count, head) != 0) return ReadFailure();
+  size_t headLength = count;
+  // The header the browser's Mac ancestry left in front of some pages.
+  if (headLength >= kMacBinaryBytes && HasMacBinaryFields(head, MacBinaryNames::kLenient)) {
+    page.hadMacBinary = true;
+    size -= kMacBinaryBytes;
+    std::memmove(head, head + kMacBinaryBytes, headLength - kMacBinaryBytes);
+    headLength -= kMacBinaryBytes;
+    const size_t rest = size - headLength;
+    uint32_t refill = static_cast<uint32_t>(rest < kMacBinaryBytes ? rest : kMacBinaryBytes);
+    if (refill > 0) {
+      if (ReadBytes(handle, refill, head + headLength) != 0) return ReadFailure();
+      headLength += refill;
+    }
+  }
+  if (!LooksLikeText(head, headLength)) return kNoError;
+
+  // One byte more for a terminating NUL, so that helpers taking C text
+  // never read past the page.
+  Block block(static_cast<unsigned char*>(AllocBlock(size + 1)));
+  if (!block) return kNoError;
+  std::memcpy(block.get(), head, headLength);
+  if (headLength < size) {
+    uint32_t rest = static_cast<uint32_t>(size - headLength);
+    if (ReadBytes(handle, rest, block.get() + headLength) != 0) return ReadFailure();
+    size = headLength + rest;
+  } else {
+    size = headLength;
+  }
+  if (size >= kHeadBytes) {
+    size_t trimmed = 0;
+    while (size > 0 && trimmed < kHeadBytes && block.get()[size - 1] == 0) {
+      --size;
+      ++trimmed;
+    }
+  }
+  block.get()[size] = 0;
+  page.block = std::move(block);
+  page.size = size;
+  return kNoError;
+}
+
+FileRef BackupRef(const PageScan& scan) {
+  FileRef backup = scan.file;
+  SetFileRefName(backup, scan.backupName.View());
+  return backup;
+}
+
+int RestoreOldPage(PageScan& scan) {
+  if (!scan.outputOpened) return kNoError;
+  if (scan.output != kNullHandle) CloseFile(scan.output);
+  scan.output = kNullHandle;
+  scan.outputOpened = false;
+  DeleteFileRef(scan.file);
+  return RenameFileRef(BackupRef(scan), scan.file.name.View());
+}
+
+int FailPage(PageScan& scan, int result) {
+  if (scan.result == 0) scan.result = result;
+  return scan.result;
+}
+
+namespace {
+
+int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
+  if (count == 0) return 0;
+  uint32_t n = static_cast<uint32_t>(count);
+  const ResultCode written = WriteBytes(scan.output, n, bytes);
+  if (written == kNoError && n == count) return 0;
+  // A page half written is worse than the old one: the old one comes back.
+  const int restored = RestoreOldPage(scan);
+  if (written == kVolumeFull) return FailPage(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
+  return FailPage(scan, kGeneralFailure);
+}
+
+}  // namespace
+
+int OpenPageOutput(PageScan& scan) {
+  if (scan.outputOpened) return 0;
+  scan.backupName = BackupNameFor(scan.file.name.View());
+  const ResultCode renamed = RenameFileRef(scan.file, scan.backupName.View());
+  if (renamed != kNoError) return renamed;
+  FileHandle handle = kNullHandle;
+  const ResultCode created = CreateWrite(scan.file, handle);
+  if (created != kNoError || handle == kNullHandle) {
+    // The page keeps its own name; a later change tries again.
+    RenameFileRef(BackupRef(scan), scan.file.name.View());
+    return created != kNoError ? created : kGeneralFailure;
+  }
+  scan.output = handle;
+  scan.outputOpened = true;
+  return 0;
+}
+
+int WriteUpTo(PageScan& scan, size_t end) {
+  if (scan.result != 0) return scan.result;
+  if (end > scan.size) end = scan.size;
+  if (end <= scan.flushed) return 0;
+  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return FailPage(scan, kStopped);
+  const int result = WriteRaw(scan, scan.text + scan.flushed, end - scan.flushed);
+  if (result == 0) scan.flushed = end;
+  return result;
+}
+
+int WriteBytesOut(PageScan& scan, std::string_view bytes) {
+  if (scan.result != 0) return scan.result;
+  if (!scan.outputOpened && OpenPageOutput(scan) != 0) return FailPage(scan, kStopped);
+  return WriteRaw(scan, bytes.data(), bytes.size());
+}
+
+}  // namespace hoard
