@@ -46,7 +46,7 @@ struct Batch {
   FileRef folder;
   CacheLog log;
   int brokenCount = 0;
-  int lastResult = 0;
+  ConvertResult lastResult = kConvertDone;
 };
 
 // One argument of the list: its full path, its reference under its long
@@ -200,7 +200,7 @@ int RunFileChoice() {
     return 0;
   }
   CacheLog log;
-  const int result = ConvertCacheFile(file, log, ProcessRunContext());
+  const ConvertResult result = ConvertCacheFile(file, log, ProcessRunContext());
   platform::EndProgress();
   if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);
   ReleaseCacheLog(log);

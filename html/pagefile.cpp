@@ -12,11 +12,6 @@ namespace {
 constexpr size_t kHeadBytes = 256;
 constexpr size_t kMacBinaryBytes = 128;
 
-int ReadFailure() {
-  const int error = platform::LastError();
-  return error != 0 ? error : kGeneralFailure;
-}
-
 // A zero byte is allowed only before LF, CR or '<', or between ".html" and
 // a double quote; anything else is not a page.
 bool LooksLikeText(const unsigned char* head, size_t length) {
@@ -35,15 +30,15 @@ bool LooksLikeText(const unsigned char* head, size_t length) {
 }  // namespace
 
 int LoadPage(const FileRef& file, LoadedPage& page) {
-  FileHandle handle = kNullHandle;
-  const ResultCode opened = OpenRead(file, handle);
-  if (opened != kNoError || handle == kNullHandle) {
-    return opened != kNoError ? opened : ReadFailure();
+  FileHandle opened = kNullHandle;
+  const ResultCode openResult = OpenRead(file, opened);
+  if (openResult != kNoError || opened == kNullHandle) {
+    if (openResult != kNoError) return openResult;
+    const int error = platform::LastError();
+    return error != 0 ? error : kGeneralFailure;
   }
-  struct Closer {
-    FileHandle handle;
-    ~Closer() { CloseFile(handle); }
-  } closer{handle};
+  const OpenFile holder(opened);
+  const FileHandle handle = holder.get();
 
   const uint64_t length = FileLength(handle);
   if (length == 0 || length > 0x7fffffffu) return kNoError;
@@ -51,7 +46,7 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
 
   unsigned char head[kHeadBytes];
   uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
-  if (ReadBytes(handle, count, head) != 0) return ReadFailure();
+  if (const ResultCode read = ReadBytes(handle, count, head); read != kNoError) return read;
   size_t headLength = count;
   // The header the browser's Mac ancestry left in front of some pages.
   if (headLength >= kMacBinaryBytes && HasMacBinaryFields(head, MacBinaryNames::kLenient)) {
@@ -62,7 +57,8 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
     const size_t rest = size - headLength;
     uint32_t refill = static_cast<uint32_t>(rest < kMacBinaryBytes ? rest : kMacBinaryBytes);
     if (refill > 0) {
-      if (ReadBytes(handle, refill, head + headLength) != 0) return ReadFailure();
+      const ResultCode read = ReadBytes(handle, refill, head + headLength);
+      if (read != kNoError) return read;
       headLength += refill;
     }
   }
@@ -75,7 +71,8 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
   std::memcpy(block.get(), head, headLength);
   if (headLength < size) {
     uint32_t rest = static_cast<uint32_t>(size - headLength);
-    if (ReadBytes(handle, rest, block.get() + headLength) != 0) return ReadFailure();
+    const ResultCode read = ReadBytes(handle, rest, block.get() + headLength);
+    if (read != kNoError) return read;
     size = headLength + rest;
   } else {
     size = headLength;

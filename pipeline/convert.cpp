@@ -78,8 +78,8 @@ SiteRuleOutcome ApplyWholeUrlRules(char (&path)[kPathBytes], const char* url) {
 
 // A file the log does not list stays where it is: a page of the user's own is
 // rewritten in place, an image checked.
-int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const DateRec& date,
-                    const RunContext& run) {
+ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
+                              const DateRec& date, const RunContext& run) {
   const std::string_view name = file.name.View();
   const int mode = run.options.BrokenImageMode;
   if (log.size > 1 && IsStaleCacheFile(name, log)) {
@@ -106,8 +106,9 @@ int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const Date
 }
 
 // Moves a listed file into the mirror and then rewrites or checks it.
-int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPathBytes],
-                  int64_t size, const DateRec& date, const RunContext& run) {
+ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
+                            char (&path)[kPathBytes], int64_t size, const DateRec& date,
+                            const RunContext& run) {
   FileRef folder;
   const char* rest = nullptr;
   if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest, run.prompts) ==
@@ -179,8 +180,9 @@ void SetListOnly(bool listOnly) { gListOnly = listOnly; }
 
 void ResetConversionRun() { ResetDetectionLog(); }
 
-int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
-                     char (&url)[kPathBytes], char (&path)[kPathBytes], const RunContext& run) {
+ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
+                               TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
+                               const RunContext& run) {
   run.progress.Tick(0, 0);
   const LookupResult found = LookupCacheFile(log, file.name.View(), entry);
   if (found == LookupResult::kNoIndex || run.progress.StopRequested()) return kResolveStop;
@@ -240,7 +242,7 @@ void RestoreCacheFile(const FileRef& file, const FileRef& destination,
   if (file.name.View() != cacheName) RenameFileRef(file, cacheName);
 }
 
-int ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run) {
+ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run) {
   if (log.state == CacheLogState::kNotLoaded) {
     bool stop = false;
     if (!SetUpBatch(file, log, run.prompts, stop)) return stop ? kConvertStop : kConvertDone;
@@ -271,7 +273,7 @@ int ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run) 
   TypeCode kind = kTypeNone;
   char url[kPathBytes] = {};
   char path[kPathBytes] = {};
-  const int resolved = ResolveEntryPath(file, log, entry, kind, url, path, run);
+  const ResolveResult resolved = ResolveEntryPath(file, log, entry, kind, url, path, run);
   if (resolved == kResolveStop) return kConvertStop;
   Tell(file, resolved == kResolveUnlisted ? nullptr : &entry);
   switch (resolved) {

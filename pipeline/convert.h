@@ -10,10 +10,12 @@
 
 namespace hoard {
 
-// Results the run loop reads.
-inline constexpr int kConvertDone = 0;
-inline constexpr int kConvertStop = 1;
-inline constexpr int kConvertBroken = 2;
+// What one conversion came to, for the run loop: done (converted, or left
+// alone), the batch must stop, or the file was found broken.
+enum class ConvertResult { kDone, kStop, kBroken };
+inline constexpr ConvertResult kConvertDone = ConvertResult::kDone;
+inline constexpr ConvertResult kConvertStop = ConvertResult::kStop;
+inline constexpr ConvertResult kConvertBroken = ConvertResult::kBroken;
 
 // Converts one cache file: looks its URL up in the cache log (loaded beside
 // the file by the first call of a batch), makes its folders inside the cache
@@ -23,21 +25,23 @@ inline constexpr int kConvertBroken = 2;
 // whole, in the cache folder or in the mirror.
 // Everything the conversion reads from its run (options, progress and stop
 // requests, the prompts) comes in `run`.
-int ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run);
+ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run);
 
 // The results of resolving an entry's path.
-inline constexpr int kResolveStop = -1;
-inline constexpr int kResolveReady = 0;
-inline constexpr int kResolveUnlisted = 1;
-inline constexpr int kResolveBroken = 2;
+enum class ResolveResult { kStop, kReady, kUnlisted, kBroken };
+inline constexpr ResolveResult kResolveStop = ResolveResult::kStop;
+inline constexpr ResolveResult kResolveReady = ResolveResult::kReady;
+inline constexpr ResolveResult kResolveUnlisted = ResolveResult::kUnlisted;
+inline constexpr ResolveResult kResolveBroken = ResolveResult::kBroken;
 
 inline constexpr size_t kPathBytes = 1024;
 
 // Looks the file up and builds its relative local path from the URL (site
 // rules, redirect unwrapping, domain conversion). `url` gets the URL the
 // detection log names (shortened and unwrapped), `path` the path.
-int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
-                     char (&url)[kPathBytes], char (&path)[kPathBytes], const RunContext& run);
+ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
+                               TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
+                               const RunContext& run);
 
 // The mirror already holds a non-empty copy newer than the cache file: the
 // cache file is deleted and true returned. Otherwise any mirror copy is

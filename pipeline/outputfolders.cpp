@@ -140,8 +140,8 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length) {
   return true;
 }
 
-int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
-                        const char*& rest, Prompts& prompts) {
+FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
+                                 const char* path, const char*& rest, Prompts& prompts) {
   destination = cacheFile;
   SetFileRefName(destination, "");
   FileRef savedFolder;
@@ -149,7 +149,7 @@ int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const ch
   SetCurrentFolderFromRef(cacheFile);
   const char separator = PathSeparator();
 
-  int result = kFoldersReady;
+  FolderResult result = kFoldersReady;
   for (;;) {
     const char* const before = path;
     FolderName name{};

@@ -17,8 +17,9 @@
 
 namespace hoard {
 
-inline constexpr int kFoldersReady = 0;
-inline constexpr int kFoldersStop = -1;
+enum class FolderResult { kReady, kStop };
+inline constexpr FolderResult kFoldersReady = FolderResult::kReady;
+inline constexpr FolderResult kFoldersStop = FolderResult::kStop;
 
 // Decodes one component of `source` into `buffer` (appending after what it
 // holds, at most 63 bytes): a leading "%7E" becomes '~', "%20" a space, "id="
@@ -42,7 +43,7 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // `path` at the start of the last component. kFoldersStop: the batch must
 // stop (a folder could not be created or entered; a message was shown when
 // the creation failed). The current directory is the same afterwards.
-int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
-                        const char*& rest, Prompts& prompts);
+FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
+                                 const char* path, const char*& rest, Prompts& prompts);
 
 }  // namespace hoard

@@ -371,31 +371,43 @@ bool ReadWhole(FileHandle handle, char* block, size_t size) {
   return true;
 }
 
+// The open log read whole into a new block with a NUL after its bytes. The
+// file is closed on return, whatever happened.
+enum class BlockRead { kRead, kEmpty, kNoMemory, kCannotRead };
+BlockRead ReadLogBlock(FileHandle handle, char*& block, uint64_t& size) {
+  const OpenFile file(handle);
+  block = nullptr;
+  size = FileLength(handle);
+  if (size == 0) return BlockRead::kEmpty;
+  // One byte more than the file: the NUL that ends the last line's fields.
+  if (size < SIZE_MAX) block = static_cast<char*>(AllocBlock(static_cast<size_t>(size) + 1));
+  if (block == nullptr) return BlockRead::kNoMemory;
+  if (!ReadWhole(handle, block, static_cast<size_t>(size))) {
+    FreeAndClear(block);
+    return BlockRead::kCannotRead;
+  }
+  block[size] = '\0';
+  return BlockRead::kRead;
+}
+
 // Reads the open log whole and checks it. Closes the handle. On kUnfit the
 // reason has been shown and the user is to be asked for another file.
 ReadOutcome ReadAndCheck(FileHandle handle, CacheLog& log, Prompts& prompts) {
-  const uint64_t size = FileLength(handle);
-  if (size == 0) {
-    CloseFile(handle);
-    ShowStringMessage(prompts, messages::kIdLogEmpty);
-    return ReadOutcome::kUnfit;
+  char* block = nullptr;
+  uint64_t size = 0;
+  switch (ReadLogBlock(handle, block, size)) {
+    case BlockRead::kEmpty:
+      ShowStringMessage(prompts, messages::kIdLogEmpty);
+      return ReadOutcome::kUnfit;
+    case BlockRead::kNoMemory:
+      ShowStringMessage(prompts, messages::kIdNoMemory);
+      return ReadOutcome::kAbort;
+    case BlockRead::kCannotRead:
+      ShowStringMessage(prompts, messages::kIdCannotRead);
+      return ReadOutcome::kAbort;
+    case BlockRead::kRead:
+      break;
   }
-  // One byte more than the file: the NUL that ends the last line's fields.
-  char* block = size < SIZE_MAX ? static_cast<char*>(AllocBlock(static_cast<size_t>(size) + 1))
-                                : nullptr;
-  if (block == nullptr) {
-    CloseFile(handle);
-    ShowStringMessage(prompts, messages::kIdNoMemory);
-    return ReadOutcome::kAbort;
-  }
-  if (!ReadWhole(handle, block, static_cast<size_t>(size))) {
-    FreeBlock(block);
-    CloseFile(handle);
-    ShowStringMessage(prompts, messages::kIdCannotRead);
-    return ReadOutcome::kAbort;
-  }
-  CloseFile(handle);
-  block[size] = '\0';
 
   const std::string_view text(block, static_cast<size_t>(size));
   for (const LogRefusal& refusal : kLogRefusals) {

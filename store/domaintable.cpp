@@ -183,8 +183,11 @@ DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts) {
   }
 
   if (handle != kNullHandle) {
-    const bool read = ReadWhole(handle, table, prompts);
-    CloseFile(handle);
+    bool read = false;
+    {
+      const OpenFile file(handle);
+      read = ReadWhole(file.get(), table, prompts);
+    }
     if (read && BuildDomainPairs(table)) {
       // The path is made while the folder the reference may be relative to is
       // still current.

@@ -172,12 +172,12 @@ FileHandle OpenPathWriteAlways(const char* path) {
   return platform::OpenPath(path, OpenMode::kOpenAlways);
 }
 
-int ReadBytes(FileHandle handle, uint32_t& count, void* buffer) {
+ResultCode ReadBytes(FileHandle handle, uint32_t& count, void* buffer) {
   if (handle == kNullHandle) {
     count = 0;
-    return 1;
+    return kGeneralFailure;
   }
-  return platform::ReadFrom(handle, buffer, count) ? 0 : 1;
+  return platform::ReadFrom(handle, buffer, count) ? kNoError : PlatformError();
 }
 
 ResultCode WriteBytes(FileHandle handle, uint32_t& count, const void* buffer) {

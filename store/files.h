@@ -45,12 +45,34 @@ ResultCode OpenAppend(const FileRef& ref, FileHandle& out);
 FileHandle OpenPathRead(const char* path);
 FileHandle OpenPathWriteAlways(const char* path);
 
-// 0 on success, 1 on failure; count in: wanted, out: transferred.
-int ReadBytes(FileHandle handle, uint32_t& count, void* buffer);
+// kNoError, or the platform error (kGeneralFailure when it named none);
+// count in: wanted, out: transferred.
+ResultCode ReadBytes(FileHandle handle, uint32_t& count, void* buffer);
 // kNoError, kVolumeFull, or the platform error.
 ResultCode WriteBytes(FileHandle handle, uint32_t& count, const void* buffer);
 uint64_t FileLength(FileHandle handle);
 void CloseFile(FileHandle handle);
+
+// An open file that is closed when its holder goes out of scope.
+class OpenFile {
+ public:
+  OpenFile() = default;
+  explicit OpenFile(FileHandle handle) : handle_(handle) {}
+  ~OpenFile() { CloseFile(handle_); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+
+  FileHandle get() const { return handle_; }
+  bool IsOpen() const { return handle_ != kNullHandle; }
+  // Closes now; later calls and the destructor do nothing more.
+  void Close() {
+    CloseFile(handle_);
+    handle_ = kNullHandle;
+  }
+
+ private:
+  FileHandle handle_ = kNullHandle;
+};
 
 // File-sized blocks.
 void* AllocBlock(size_t size);

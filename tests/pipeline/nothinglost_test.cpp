@@ -100,11 +100,11 @@ class NothingLostTest : public ::testing::Test {
   }
 
   // Converts one file the way the run loop does, with a log of its own.
-  static int ConvertOne(const test::TempFolder& folder, const std::string& name) {
+  static ConvertResult ConvertOne(const test::TempFolder& folder, const std::string& name) {
     FileRef file;
     EXPECT_EQ(MakeFileRef(folder.Join(name).c_str(), file), kNoError);
     CacheLog log;
-    const int result = ConvertCacheFile(file, log, ProcessRunContext());
+    const ConvertResult result = ConvertCacheFile(file, log, ProcessRunContext());
     ReleaseCacheLog(log);
     return result;
   }

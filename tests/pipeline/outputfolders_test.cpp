@@ -38,7 +38,7 @@ class OutputFolders : public ::testing::Test {
   }
 
   struct Outcome {
-    int result = 0;
+    FolderResult result = kFoldersStop;
     std::string rest;
     FileRef destination;
   };
@@ -46,7 +46,8 @@ class OutputFolders : public ::testing::Test {
   Outcome Create(const std::string& path) {
     Outcome outcome;
     const char* rest = nullptr;
-    outcome.result = CreateOutputFolders(cacheFile_, outcome.destination, path.c_str(), rest, UiPrompts());
+    outcome.result =
+        CreateOutputFolders(cacheFile_, outcome.destination, path.c_str(), rest, UiPrompts());
     if (outcome.result == kFoldersReady) outcome.rest = rest;
     return outcome;
   }
@@ -236,7 +237,8 @@ TEST_F(OutputFolders, NoUrlLeadsOutOfTheCacheFolder) {
     FileRef destination;
     const char* rest = nullptr;
     scripted::Reset();
-    const int result = CreateOutputFolders(cacheFile_, destination, afterScheme, rest, UiPrompts());
+    const FolderResult result =
+        CreateOutputFolders(cacheFile_, destination, afterScheme, rest, UiPrompts());
     ASSERT_EQ(fs::current_path(), before);
     if (result != kFoldersReady) continue;
     // The file goes where the pipeline would put it, under its mode 1 name.
