@@ -5,6 +5,7 @@
 
 #include "base/runcontext.h"
 #include "html/rewriter.h"
+#include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
 #include "store/contentcheck.h"

@@ -245,31 +245,10 @@ bool CheckImageFile(const FileRef& file, ImageChecker checker) {
   return broken;
 }
 
-bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode) {
+bool IsBrokenImageFile(const FileRef& file, TypeCode type, int brokenImageMode) {
   const ImageChecker checker = CheckerFor(type);
   if (checker == nullptr || !ImageDetectionOn(brokenImageMode)) return false;
-  if (!CheckImageFile(file, checker)) return false;
-  switch (brokenImageMode) {
-    case kBrokenImageRecycleEarly:
-    case kBrokenImageRecycle:
-      RecycleFile(file, 0);
-      break;
-    case kBrokenImageDelete:
-      DeleteFileRef(file);
-      break;
-    default:
-      break;
-  }
-  return true;
-}
-
-bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
-  const int mode = brokenImageMode;
-  if (mode != kBrokenImageReport && mode != kBrokenImageRecycleEarly &&
-      mode != kBrokenImageDelete) {
-    return false;
-  }
-  return CheckAndDisposeImage(file, type, mode);
+  return CheckImageFile(file, checker);
 }
 
 }  // namespace hoard

@@ -59,12 +59,9 @@ using ImageChecker = bool (*)(const unsigned char* bytes, size_t n);
 // cache log, is not broken.
 bool CheckImageFile(const FileRef& file, ImageChecker checker);
 
-// Checks a GIF or JPEG file while detection is on, and disposes of a broken
-// one as the setting says (recycle bin, deletion, or left in place). The
-// answer is whether it is broken; false for any other type.
-bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode);
-// CheckAndDisposeImage, but only under settings 1, 2 and 3; otherwise false
-// without reading the file.
-bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode);
+// Whether a GIF or JPEG file is broken, while detection is on; false for any
+// other type. What becomes of a broken one is the pipeline's decision
+// (pipeline/brokenimages.h).
+bool IsBrokenImageFile(const FileRef& file, TypeCode type, int brokenImageMode);
 
 }  // namespace hoard

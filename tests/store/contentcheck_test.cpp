@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "pipeline/brokenimages.h"
 #include "store/files.h"
-#include "support/guards.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -16,7 +16,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // Helpers.
 
-using test::ModeGuard;
 
 // Runs a byte check on a heap block of exactly the bytes' size, so that the
 // sanitizer sees any read past the end.
@@ -119,11 +118,7 @@ TEST(TypeOfFile, NamesCountWithExactCaseAndImagesOnlyWhileDetecting) {
     SCOPED_TRACE(c.name);
     folder.Write(c.name, "plain words, no image signature");
     const FileRef ref = RefTo(folder, c.name);
-    {
-      ModeGuard off(kBrokenImageOff);
-      EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
-    }
-    ModeGuard on(kBrokenImageRecycle);
+    EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
     EXPECT_EQ(TypeOfFile(ref, kBrokenImageRecycle), c.detectionOn);
   }
 }
@@ -152,11 +147,7 @@ TEST(TypeOfFile, ContentWinsOverTheNameWhileDetecting) {
     test::TempFolder folder;
     if (!c.content.empty()) folder.Write(c.name, c.content);
     const FileRef ref = RefTo(folder, c.name);
-    {
-      ModeGuard off(kBrokenImageOff);
-      EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
-    }
-    ModeGuard on(kBrokenImageReport);
+    EXPECT_EQ(TypeOfFile(ref, kBrokenImageOff), c.detectionOff);
     EXPECT_EQ(TypeOfFile(ref, kBrokenImageReport), c.detectionOn);
   }
 }
@@ -164,7 +155,6 @@ TEST(TypeOfFile, ContentWinsOverTheNameWhileDetecting) {
 TEST(TypeOfFile, AnEmptyFileIsTypedByItsName) {
   test::TempFolder folder;
   folder.Write("empty.gif", "");
-  ModeGuard on(kBrokenImageDelete);
   EXPECT_EQ(TypeOfFile(RefTo(folder, "empty.gif"), kBrokenImageDelete), kTypeGif);
 }
 
@@ -530,7 +520,6 @@ TEST(CheckAndDisposeImage, DetectsAndDisposesAsTheSettingSays) {
   for (const Case& c : cases) {
     for (TypeCode type : {kTypeGif, kTypeJpeg}) {
       SCOPED_TRACE(std::to_string(c.mode) + (type == kTypeGif ? " GIF" : " JPEG"));
-      ModeGuard mode(c.mode);
       test::TempFolder folder;
       folder.Write("broken", "GIF89a cut short");
       folder.Write("whole", type == kTypeGif ? WholeGif() : WholeJpeg());
@@ -543,7 +532,6 @@ TEST(CheckAndDisposeImage, DetectsAndDisposesAsTheSettingSays) {
 }
 
 TEST(CheckAndDisposeImage, LeavesOtherTypesAlone) {
-  ModeGuard mode(kBrokenImageDelete);
   test::TempFolder folder;
   for (TypeCode type : {kTypeText, kTypeMidi, kTypePnra, kTypeNone}) {
     SCOPED_TRACE(type);
@@ -568,7 +556,6 @@ TEST(EarlyImageCheck, RunsOnlyUnderSettingsOneToThree) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
-    ModeGuard mode(c.mode);
     test::TempFolder folder;
     folder.Write("JCH00003.JPG", kSoi + kJfif + kQuant);
     EXPECT_EQ(EarlyImageCheck(RefTo(folder, "JCH00003.JPG"), kTypeJpeg, c.mode), c.reported);

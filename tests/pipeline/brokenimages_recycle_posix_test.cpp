@@ -5,15 +5,14 @@
 #include <filesystem>
 #include <string>
 
-#include "support/platform_env.h"
+#include "pipeline/brokenimages.h"
 #include "store/contentcheck.h"
-#include "support/guards.h"
+#include "support/platform_env.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
 namespace {
 
-using test::ModeGuard;
 
 FileRef RefTo(const test::TempFolder& folder, const std::string& name) {
   FileRef ref;
@@ -61,7 +60,6 @@ TEST(CheckAndDisposeImage, RecyclesDeletesOrKeepsABrokenImage) {
     std::filesystem::create_directories(folder.Path() / "mirror/host");
     folder.Write("mirror/host/logo.gif", kBrokenGif);
     folder.Write("mirror/host/photo.jpg", kWholeJpeg);
-    ModeGuard mode(c.mode);
     const FileRef broken = RefTo(folder, "mirror/host/logo.gif");
     const FileRef whole = RefTo(folder, "mirror/host/photo.jpg");
     if (c.check == Check::kEarly) {

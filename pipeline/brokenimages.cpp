@@ -1,0 +1,32 @@
+#include "pipeline/brokenimages.h"
+
+#include "store/contentcheck.h"
+#include "store/files.h"
+
+namespace hoard {
+
+bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode) {
+  if (!IsBrokenImageFile(file, type, brokenImageMode)) return false;
+  switch (brokenImageMode) {
+    case kBrokenImageRecycleEarly:
+    case kBrokenImageRecycle:
+      RecycleFile(file, 0);
+      break;
+    case kBrokenImageDelete:
+      DeleteFileRef(file);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
+  if (brokenImageMode != kBrokenImageReport && brokenImageMode != kBrokenImageRecycleEarly &&
+      brokenImageMode != kBrokenImageDelete) {
+    return false;
+  }
+  return CheckAndDisposeImage(file, type, brokenImageMode);
+}
+
+}  // namespace hoard
