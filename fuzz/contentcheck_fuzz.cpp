@@ -1,11 +1,7 @@
 // libFuzzer target for the content checks: the image walks and the header
 // searches take any bytes and must stay inside them and end.
 //
-// Not part of the normal build. With clang, for example:
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I. \
-//     fuzz/contentcheck_fuzz.cpp store/*.cpp store/posix/*.cpp base/messages.cpp \
-//     platform/posix/*.cpp platform/scripted/*.cpp -o contentcheck_fuzz
-// (leaving out the real terminal user interface, platform/posix/ui*.cpp).
+// Built with clang when the option HOARD_FUZZ is on (fuzz/CMakeLists.txt).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -208,9 +208,10 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
     cursors.source = url;
     cursors.output = path;
     cursors.outputCapacity = kPathBytes;
-    if (UnwrapRedirect(cursors) != 0 && cursors.source != url) {
-      // The detection log names the URL from where the unwrapping left it.
-      CopyPath(url, cursors.source);
+    if (UnwrapRedirect(cursors) != 0) {
+      // The detection log names the target: from where the unwrapping left
+      // the cursor, or whole when the cursor went past the redirector's end.
+      CopyPath(url, cursors.targetStart != nullptr ? cursors.targetStart : cursors.source);
     }
   }
   if (rule != SiteRuleOutcome::kFinal) ApplyDomainConversion(path, kPathBytes);

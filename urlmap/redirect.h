@@ -21,11 +21,21 @@ struct RedirectCursors {
   int16_t consumed = 0;          // grows by the source bytes the target took
 };
 
-// 0: not a recognised redirector, nothing changed. 1: the target was written
-// at the output cursor, NUL-terminated and decoded, and the cursors moved.
+// 0: not a recognised redirector, or its target is empty or does not fit in
+// `outputCapacity` with its NUL; nothing is changed. 1: the target was
+// written at the output cursor ("http://" first where the redirector leaves
+// it out), NUL-terminated and decoded, and then:
+//  - a target with a '?': `targetStart` becomes null, and `source` and
+//    `output` both point at the written target after any added "http://", so
+//    that the caller reads on in the target as its source;
+//  - a target without one: `targetStart` is where writing began, `output`
+//    stands at the target's NUL, `source` at the source's NUL, and `consumed`
+//    grows by the source bytes from the target's first byte to the end.
 int UnwrapRedirect(RedirectCursors& cursors);
 
-// Decodes the escapes a redirector puts into its target, in place.
+// Decodes the escapes a redirector puts into its target, in place: the
+// escaped '%', '&', '+', '-', '.', '/', '=' and '?' everywhere, then an
+// escaped ':' only before the target's own query.
 void DecodeTargetEscapes(char* text);
 
 // The offset after the section word of a portal's click-tracking URL, 0 when
