@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/options.h"
 #include "app/progress.h"
+#include "html/linkrules.h"
 #include "html/rewriter.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
@@ -21,6 +23,71 @@ namespace {
 
 LookupObserver gObserver = nullptr;
 bool gListOnly = false;
+LeftBehind gLeftBehind;
+
+// The files this batch placed in the mirror, so that the keep-newer step
+// only ever replaces a copy of the same URL. A place and its URL are kept as
+// hashes; a place that holds a page's backup, no URL's file, has kNoUrl.
+struct PlacedFile {
+  uint64_t place = 0;
+  uint64_t url = 0;
+};
+constexpr size_t kMaxPlacedFiles = 4096;
+constexpr uint64_t kNoUrl = 0;
+struct PlacedFiles {
+  std::array<PlacedFile, kMaxPlacedFiles> rows;
+  size_t count = 0;
+};
+PlacedFiles gPlaced;
+
+void ResetBatchRecords() {
+  gLeftBehind.count = 0;
+  gPlaced.count = 0;
+}
+
+// The file stays in the cache folder under its cache name; the final report
+// names it.
+void LeaveBehind(std::string_view cacheName) {
+  if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
+  ++gLeftBehind.count;
+}
+
+uint64_t HashBytes(std::string_view bytes, bool foldCase) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : bytes) {
+    if (foldCase && c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    hash = (hash ^ c) * 1099511628211ull;
+  }
+  return hash == kNoUrl ? 1 : hash;
+}
+
+// Places compare as on Windows, ASCII case folded.
+uint64_t PlaceKey(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) ? HashBytes(path.data(), true) : 0;
+}
+
+void RecordPlaced(const FileRef& ref, uint64_t url) {
+  const uint64_t place = PlaceKey(ref);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) {
+      gPlaced.rows[i].url = url;
+      return;
+    }
+  }
+  if (gPlaced.count < kMaxPlacedFiles) gPlaced.rows[gPlaced.count++] = {place, url};
+}
+
+// Whether this batch put another URL's file, or a backup, where `url` is to
+// go. A file the batch did not place (an earlier run's copy) counts as the
+// same URL's older copy.
+bool TakenByAnotherUrl(const FileRef& destination, uint64_t url) {
+  const uint64_t place = PlaceKey(destination);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) return gPlaced.rows[i].url != url;
+  }
+  return false;
+}
 
 void Tell(const FileRef& file, const CacheLogEntry* entry) {
   if (gObserver != nullptr) gObserver(file, entry);
@@ -38,6 +105,7 @@ void CopyPath(char (&out)[kPathBytes], const char* text) {
 // batch must end.
 bool SetUpBatch(const FileRef& file, CacheLog& log, bool& stop) {
   stop = false;
+  ResetBatchRecords();
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
@@ -55,12 +123,22 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
-// Whether two references name one file (ASCII case folded, as on Windows).
-bool SamePlace(const FileRef& a, const FileRef& b) {
-  CPath first;
-  CPath second;
-  return FileRefToCPath(a, first) && FileRefToCPath(b, second) &&
-         PStringEqualNoCase(first.data(), second.data());
+// A URL whose host has no '/' after it ("http://host", "http://host?x=1")
+// names the host's own page, as a browser asks for it: the '/' is put in.
+// False for a path that names no place: a scheme-less name that is no host
+// ("notes.html"), or one that no longer fits.
+bool GiveHostItsFolder(char (&path)[kPathBytes]) {
+  const size_t scheme = LinkSchemeLength(path);
+  char* const host = path + scheme;
+  const size_t hostLength = std::strcspn(host, "/\\?#");
+  if (host[hostLength] == '/' || host[hostLength] == '\\') return true;
+  if (hostLength == 0) return false;
+  if (scheme == 0 && !IsHostName(std::string_view(host, hostLength))) return false;
+  const size_t length = std::strlen(path);
+  if (length + 1 >= kPathBytes) return false;
+  std::memmove(host + hostLength + 1, host + hostLength, length - scheme - hostLength + 1);
+  host[hostLength] = '/';
+  return true;
 }
 
 // The whole-URL site rules, tried in order; the first that applies decides
@@ -105,10 +183,20 @@ int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const Date
 // Moves a listed file into the mirror and then rewrites or checks it.
 int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPathBytes],
                   int64_t size, const DateRec& date) {
+  PName cacheName = file.name;
+  if (!GiveHostItsFolder(path)) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
   FileRef folder;
   const char* rest = nullptr;
-  if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest) == kFoldersStop) {
-    return kConvertStop;
+  const int folders = CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest);
+  if (folders == kFoldersStop) return kConvertStop;
+  // A path without any folder would leave the file beside the cache files,
+  // where its local name may be the cache file itself.
+  if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
   }
   char restBuffer[kPathBytes];
   CopyPath(restBuffer, *rest == '\0' ? "index.html" : rest);
@@ -116,13 +204,20 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
   localText[0] = '\0';
   MapUrlToLocalPath(localText, sizeof localText, restBuffer, sizeof restBuffer, kMapFileName);
 
-  PName cacheName = file.name;
   const std::string_view localName(localText);
-  if (localName.empty() || localName.size() > kMaxNameBytes) return kConvertDone;
+  if (localName.empty() || localName.size() > kMaxNameBytes) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
   FileRef destination = folder;
   SetFileRefName(destination, localName);
-  // A URL that names the cache folder itself leaves the file where it is.
-  if (SamePlace(file, destination)) return kConvertDone;
+  // Two URLs that come to one name: the one placed first stays whole, and so
+  // does this one, in the cache folder.
+  const uint64_t urlKey = HashBytes(path, false);
+  if (TakenByAnotherUrl(destination, urlKey)) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
 
   // The cache file takes its local name inside the cache folder first. A file
   // of that name already there is another file of the cache (or of the
@@ -130,7 +225,10 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
   if (localName != cacheName.View()) {
     FileRef inCache = file;
     SetFileRefName(inCache, localName);
-    if (Exists(inCache)) return kConvertDone;
+    if (Exists(inCache)) {
+      LeaveBehind(cacheName.View());
+      return kConvertDone;
+    }
     if (RenameFileRef(file, localName) != kNoError) return kConvertDone;
     file = inCache;
   }
@@ -143,16 +241,18 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
     if (localName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
   }
+  RecordPlaced(destination, urlKey);
 
   if (kind == kTypeText) {
-    bool repaired = false;
-    const int rewritten = RewriteHtmlFile(destination, path, Progress(), repaired);
+    RewriteReport report;
+    const int rewritten = RewriteHtmlPage(destination, path, Progress(), report);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
       return kConvertStop;
     }
     if (rewritten != 0) return kConvertStop;
-    if (repaired) {
+    if (report.rewritten && !CurrentOptions().DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+    if (report.repaired) {
       WriteDetectionLine(cacheName.View(), kTypeText, url, size, date);
       return kConvertBroken;
     }
@@ -173,7 +273,12 @@ void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
 
 void SetListOnly(bool listOnly) { gListOnly = listOnly; }
 
-void ResetConversionRun() { ResetDetectionLog(); }
+void ResetConversionRun() {
+  ResetDetectionLog();
+  ResetBatchRecords();
+}
+
+const LeftBehind& FilesLeftBehind() { return gLeftBehind; }
 
 int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, TypeCode& kind,
                      char (&url)[kPathBytes], char (&path)[kPathBytes]) {

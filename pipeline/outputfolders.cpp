@@ -147,10 +147,27 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length) {
   return true;
 }
 
+namespace {
+
+// Whether a folder of the path would have an empty name. Such a path names
+// no place in the mirror; it is found before anything is made, so that the
+// file can stay in the cache folder and the batch go on.
+bool HasEmptyFolderName(const char* path) {
+  FolderName name{};
+  size_t length = 0;
+  while (NextOutputFolder(path, name, length)) {
+    if (length == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
                         const char*& rest) {
   destination = cacheFile;
   SetFileRefName(destination, "");
+  if (HasEmptyFolderName(path)) return kFoldersUnplaceable;
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
   SetCurrentFolderFromRef(cacheFile);

@@ -18,6 +18,10 @@ namespace hoard {
 
 inline constexpr int kFoldersReady = 0;
 inline constexpr int kFoldersStop = -1;
+// The path has an empty component (two separators in a row, as in
+// "host//a.gif" or "ftp://..."): no folder can carry it, so the file cannot
+// be placed. Nothing was created; the batch goes on.
+inline constexpr int kFoldersUnplaceable = -2;
 
 // Decodes one component of `source` into `buffer` (appending after what it
 // holds, at most 63 bytes): a leading "%7E" becomes '~', "%20" a space, "id="
@@ -40,7 +44,8 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // kFoldersReady `destination` names the deepest folder and `rest` points into
 // `path` at the start of the last component. kFoldersStop: the batch must
 // stop (a folder could not be created or entered; a message was shown when
-// the creation failed). The current directory is the same afterwards.
+// the creation failed). kFoldersUnplaceable: an empty folder name, found
+// before anything is created. The current directory is the same afterwards.
 int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
                         const char*& rest);
 

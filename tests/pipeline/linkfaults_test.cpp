@@ -1,0 +1,204 @@
+// Small caches of the kind a new user tries first, converted whole: every
+// cache file must be whole somewhere, and every link of every page to a
+// cached target must name, as a browser resolves it from the page's place in
+// the mirror, the file that target became.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/progress.h"
+#include "app/run.h"
+#include "pipeline/convert.h"
+#include "platform/scripted/scripted_progress.h"
+#include "platform/scripted/scripted_ui.h"
+#include "store/contentcheck.h"
+#include "store/domaintable.h"
+#include "support/guards.h"
+#include "support/nothinglost.h"
+#include "support/tempfolder.h"
+#include "tools/mirrorcheck.h"
+
+namespace hoard {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CachedFile {
+  std::string url;
+  std::string body;  // a page's links, or an image's bytes
+  bool page = true;
+};
+
+struct Case {
+  const char* what;
+  std::vector<CachedFile> files;
+  size_t leftBehind = 0;  // files that must stay in the cache folder
+};
+
+std::string Marker(size_t index) { return "<!-- file " + std::to_string(index) + " -->"; }
+
+std::string CacheName(size_t index, bool page) {
+  char name[16];
+  std::snprintf(name, sizeof name, "JCH%05zu", index + 1);
+  return std::string(name) + (page ? ".HTM" : ".GIF");
+}
+
+// Where file `index` is now: the mirror file that holds its marker and is
+// not its own backup (a backup keeps the original bytes), or "".
+std::string FindPlaced(const std::vector<test::FoundFile>& found, const std::string& original,
+                       size_t index, bool page) {
+  std::string place;
+  for (const test::FoundFile& file : found) {
+    if (file.top) continue;
+    const bool holds = page ? file.bytes.find(Marker(index)) != std::string::npos
+                            : file.bytes == original;
+    if (!holds) continue;
+    if (place.empty() || (page && file.bytes != original)) place = file.path;
+  }
+  return place;
+}
+
+// Every problem, one a line: links that name no file or the wrong one.
+std::string BrokenLinks(const fs::path& cache, const Case& c) {
+  const std::vector<test::FoundFile> found = test::FilesBelow(cache);
+  std::vector<std::string> places;
+  std::vector<std::string> urls;
+  for (size_t i = 0; i < c.files.size(); ++i) {
+    const CachedFile& file = c.files[i];
+    const std::string original = file.page ? Marker(i) + file.body : file.body;
+    places.push_back(FindPlaced(found, original, i, file.page));
+    urls.push_back(tools::ResolveUrl("http://x/", file.url));
+  }
+  std::string problems;
+  for (size_t i = 0; i < c.files.size(); ++i) {
+    if (!c.files[i].page || places[i].empty()) continue;
+    const fs::path pagePath = cache / fs::u8path(places[i]);
+    const std::string rewritten = tools::detail::ReadAll(pagePath);
+    std::string base;
+    const auto before = tools::ExtractLinks(Marker(i) + c.files[i].body, &base);
+    const auto after = tools::ExtractLinks(rewritten);
+    if (before.size() != after.size()) {
+      problems += places[i] + ": " + std::to_string(after.size()) + " links instead of " +
+                  std::to_string(before.size()) + "\n";
+      continue;
+    }
+    const std::string baseUrl = base.empty() ? urls[i] : tools::ResolveUrl(urls[i], base);
+    for (size_t l = 0; l < before.size(); ++l) {
+      const std::string target = tools::ResolveUrl(baseUrl, before[l].value);
+      size_t t = 0;
+      while (t < urls.size() && urls[t] != target) ++t;
+      if (t == urls.size() || places[t].empty()) continue;  // not cached, or left behind
+      std::string link = after[l].value;
+      link = link.substr(0, link.find('#'));
+      const fs::path resolved =
+          (pagePath.parent_path() / tools::detail::PercentDecode(link)).lexically_normal();
+      const fs::path expected = (cache / fs::u8path(places[t])).lexically_normal();
+      if (link.empty() || tools::HasScheme(link) || resolved != expected) {
+        problems += places[i] + ": " + before[l].value + " -> " + after[l].value + " names " +
+                    resolved.lexically_relative(cache).generic_string() + ", not " + places[t] +
+                    "\n";
+      }
+    }
+  }
+  return problems;
+}
+
+class LinkFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scripted::Reset();
+    scripted::ResetProgress();
+    ResetConversionRun();
+    GoWithoutDomainTable();
+    AbortRequested = 0;
+    Options& options = CurrentOptions();
+    options = Options{};
+    options.EditLinks = 1;
+  }
+  void TearDown() override {
+    scripted::Reset();
+    scripted::ResetProgress();
+    ResetConversionRun();
+    ResetProcessDomainTable();
+  }
+
+  void Run(const Case& c) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder cache;
+    std::string log = "JustView 2.0 Cache Manager\r\n";
+    for (size_t i = 0; i < c.files.size(); ++i) {
+      const CachedFile& file = c.files[i];
+      const std::string name = CacheName(i, file.page);
+      cache.Write(name, file.page ? Marker(i) + file.body : file.body);
+      log += file.url + "," + name.substr(0, 8) + (file.page ? ".html" : ".gif") + "\r\n";
+    }
+    cache.Write("CCHMGR20.DAT", log);
+    test::NothingLost lost(cache.Path());
+    std::string folder = cache.Text();
+    app::ArgList args;
+    args.items[args.count++] = folder.data();
+    EXPECT_EQ(app::RunArguments(args), 0);
+    EXPECT_EQ(lost.Check(), "");
+    EXPECT_EQ(BrokenLinks(cache.Path(), c), "");
+    EXPECT_EQ(FilesLeftBehind().count, c.leftBehind);
+    // The final report names what stayed behind.
+    if (c.leftBehind != 0) {
+      ASSERT_FALSE(scripted::Messages().empty());
+      EXPECT_NE(scripted::Messages().back().text.find(FilesLeftBehind().names[0].View()),
+                std::string::npos);
+    }
+    ResetConversionRun();
+    scripted::Reset();
+  }
+
+  test::OptionsGuard options_;
+  test::ModeGuard mode_{kBrokenImageOff};
+  test::CurrentFolderGuard folder_;
+};
+
+const std::string kGif = "GIF89a-image-";
+
+TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
+  const Case cases[] = {
+      {"a host alone is its index page",
+       {{"http://www.example.co.jp", "<a href=\"b.html\">b</a>"},
+        {"http://www.example.co.jp/b.html", "<a href=\"http://www.example.co.jp\">top</a>"}}},
+      {"a host and a query alone",
+       {{"http://www.example.co.jp?x=1", "<a href=\"b.html\">b</a>"},
+        {"http://www.example.co.jp/b.html", "<a href=\"/?x=1\">top</a>"}}},
+      {"a name without a host stays", {{"notes.html", "my notes"}}, 1},
+      {"two long names cut to one",
+       {{"http://www.example.co.jp/summer-festival-in-our-town-2000-01.jpg", kGif + "1", false},
+        {"http://www.example.co.jp/summer-festival-in-our-town-2000-02.jpg", kGif + "2", false}},
+       1},
+      {"two queries cut to one",
+       {{"http://www.example.co.jp/list.cgi?category=books&sort=title&page=3", "three"},
+        {"http://www.example.co.jp/list.cgi?category=books&sort=title&page=4", "four"}},
+       1},
+      {"one folder in two encodings",
+       {{"http://www.example.co.jp/%C6%FC%CB%DC/a.gif", kGif + "euc", false},
+        {"http://www.example.co.jp/%93%FA%96%7B/a.gif", kGif + "sjis", false}},
+       1},
+      {"a page whose backup takes a mirrored name",
+       {{"http://www.example.co.jp/data.bk", kGif + "bk", false},
+        {"http://www.example.co.jp/data", "<a href=\"/x.html\">x</a>"}}},
+      {"a mirrored name that a backup took first",
+       {{"http://www.example.co.jp/data", "<a href=\"/x.html\">x</a>"},
+        {"http://www.example.co.jp/data.bk", kGif + "bk", false}},
+       1},
+      {"an empty folder name and an ftp entry do not stop the batch",
+       {{"http://www.example.co.jp//images/a.gif", kGif + "a", false},
+        {"ftp://ftp.example.co.jp/pub/b.gif", kGif + "b", false},
+        {"http://www.example.co.jp/after.html", "converted"}},
+       2},
+  };
+  for (const Case& c : cases) Run(c);
+}
+
+}  // namespace
+}  // namespace hoard
