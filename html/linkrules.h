@@ -29,10 +29,20 @@ void PageContextFromPath(std::string_view path, char separator, PageScan& scan);
 // then ".bk", or ".b1" when that would be the page's own name.
 PName BackupNameFor(std::string_view name);
 
+// A link to what is no file of the mirror ("mailto:", "javascript:" and the
+// like): left as it is.
+bool IsNonFileLink(std::string_view link);
+
 // Whether a link must go through the URL mapping, for the tag it is in.
 bool LinkNeedsMapping(std::string_view link, TagKind kind);
 
-// Removes surplus leading dots in place; true when it removed any.
+// Maps a link in place to the name its target is stored under, keeping
+// what is no part of a name: the leading "./" and "../" steps of a relative
+// link, which are path steps, and a fragment, which stays a fragment.
+void MapLinkTarget(char* link, size_t capacity);
+
+// Removes surplus leading dots in place; true when it removed any. "../"
+// steps beyond the site's root are dropped, as a browser ignores them.
 bool RepairLeadingDots(char* link, int16_t depth);
 
 // A bounded text builder for composed links: once anything does not fit,

@@ -156,6 +156,17 @@ bool NameFolderIndex(char* link, size_t capacity) {
   return true;
 }
 
+// A link of a query alone means the page's own address with that query:
+// the page's name goes in front, so that the link is mapped as that URL.
+bool PrependPageName(char* link, const PageScan& scan) {
+  const size_t name = std::strlen(scan.pageName.data());
+  const size_t length = std::strlen(link);
+  if (name == 0 || name + length >= kMaxLinkBytes + 1) return false;
+  std::memmove(link + name, link, length + 1);
+  std::memcpy(link, scan.pageName.data(), name);
+  return true;
+}
+
 FileRef BackupRef(const PageScan& scan) {
   FileRef backup = scan.file;
   SetFileRefName(backup, scan.backupName.View());
@@ -760,6 +771,7 @@ bool PageRewriter::HandleLink() {
   const TagKind kind = s.tagKind;
   const size_t scheme = LinkSchemeLength(link);
   if (scheme > 0) {
+    FoldHostCase(link);
     ApplyDomainConversion(link, s.link.size());
     if (kind == TagKind::kBase) {
       SetBaseFolders();
@@ -775,7 +787,7 @@ bool PageRewriter::HandleLink() {
     const bool foreignBase = s.foreignBaseFolder[0] != '\0';
     if (baseTag && (ownBase || foreignBase)) {
       if (LinkNeedsMapping(link, kind)) {
-        MapLinkInPlace(link, s.link.size());
+        MapLinkTarget(link, s.link.size());
         if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
       }
       const size_t mappedScheme = LinkSchemeLength(link);
@@ -798,6 +810,7 @@ bool PageRewriter::HandleLink() {
       AddMirrorPath(link + 6, composed);
       WriteComposed(composed);
     } else {
+      if (link[0] == '?' && PrependPageName(link, s)) s.dirty = true;
       if (RepairLeadingDots(link, s.depth)) s.dirty = true;
       s.needsMapping = LinkNeedsMapping(link, kind);
       if (!s.needsMapping && NameFolderIndex(link, s.link.size())) s.dirty = true;
@@ -817,8 +830,9 @@ bool PageRewriter::WriteLinkByPage() {
   PageScan& s = scan_;
   char* link = s.link.data();
   if (s.needsMapping) {
-    MapLinkInPlace(link, s.link.size());
+    MapLinkTarget(link, s.link.size());
     if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
+    NameFolderIndex(link, s.link.size());
     s.dirty = true;
   }
   if (!s.dirty) return false;

@@ -297,6 +297,7 @@ int ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry, T
     return kResolveBroken;
   }
   CopyPath(url, ShortenLongHost(entry.url));
+  FoldHostCase(url);
 
   const SiteRuleOutcome rule = ApplyWholeUrlRules(path, url);
   if (rule == SiteRuleOutcome::kNone) {
