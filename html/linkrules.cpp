@@ -110,6 +110,7 @@ void PageContextFromUrl(const char* url, PageScan& scan) {
   const size_t baseStart = at;
   size_t baseEnd = std::string_view::npos;
   int depth = 0;
+  size_t nameStart = std::string_view::npos;
   for (; at < text.size() && text[at] != '?'; ++at) {
     const char c = text[at];
     if (c != '/' && c != ':' && c != '\\') continue;
@@ -117,15 +118,15 @@ void PageContextFromUrl(const char* url, PageScan& scan) {
     // the site's root is there.
     if (c == ':' && baseEnd == std::string_view::npos && IsPortAt(text.substr(at))) continue;
     if (baseEnd == std::string_view::npos) baseEnd = at;
+    nameStart = at + 1;
     ++depth;
   }
   if (baseEnd == std::string_view::npos) baseEnd = at;
   SetBase(scan, text.substr(baseStart, baseEnd - baseStart));
   // The page's own name, for links that are a query alone.
   scan.pageName[0] = '\0';
-  const size_t nameStart = text.substr(0, at).find_last_of("/\\");
-  if (nameStart != std::string_view::npos && nameStart >= baseEnd) {
-    const std::string_view name = text.substr(nameStart + 1, at - nameStart - 1);
+  if (nameStart != std::string_view::npos) {
+    const std::string_view name = text.substr(nameStart, at - nameStart);
     if (name.size() < scan.pageName.size()) {
       std::memcpy(scan.pageName.data(), name.data(), name.size());
       scan.pageName[name.size()] = '\0';
@@ -296,6 +297,82 @@ void MapLinkTarget(char* link, size_t capacity) {
   if (steps + mapped + fragment >= capacity) return;
   std::memmove(link + steps + mapped, link + nameEnd, fragment + 1);
   std::memcpy(link + steps, name.data(), mapped);
+}
+
+namespace {
+
+// Takes the "." and ".." segments out of a rooted path in place, up to its
+// query or fragment; ".." never climbs above the root.
+void ResolveDotSegments(char* path) {
+  const size_t length = std::strlen(path);
+  const size_t end = std::min(length, std::strcspn(path, "?#"));
+  size_t out = 1;
+  size_t at = 1;
+  while (at <= end && at < length + 1) {
+    size_t next = at;
+    while (next < end && path[next] != '/') ++next;
+    const std::string_view segment(path + at, next - at);
+    const bool slash = next < end;
+    if (segment == "." || segment == "..") {
+      if (segment == ".." && out > 1) {
+        out = std::string_view(path, out - 1).rfind('/') + 1;
+      }
+    } else {
+      std::memmove(path + out, path + at, segment.size());
+      out += segment.size();
+      if (slash) path[out++] = '/';
+    }
+    if (!slash) break;
+    at = next + 1;
+  }
+  std::memmove(path + out, path + end, length - end + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The next byte of a link as a browser reads it, an escape decoded; the
+// cursor moves past it.
+unsigned char NextDecoded(const char*& p) {
+  if (p[0] == '%' && IsHexDigit(static_cast<unsigned char>(p[1])) &&
+      IsHexDigit(static_cast<unsigned char>(p[2]))) {
+    const unsigned char value = static_cast<unsigned char>(
+        HexValue(static_cast<unsigned char>(p[1])) * 16 + HexValue(static_cast<unsigned char>(p[2])));
+    p += 3;
+    return value;
+  }
+  return static_cast<unsigned char>(*p++);
+}
+
+}  // namespace
+
+bool MappingChangesName(const char* link) {
+  if (IsNonFileLink(link) || std::strchr(link, '?') != nullptr) return false;
+  std::array<char, kLinkBufferBytes> mapped{};
+  const size_t length = std::min(std::strlen(link), mapped.size() - 1);
+  std::memcpy(mapped.data(), link, length);
+  MapLinkTarget(mapped.data(), mapped.size());
+  const char* a = link;
+  const char* b = mapped.data();
+  while (*a != '\0' && *a != '#' && *b != '\0' && *b != '#') {
+    if (NextDecoded(a) != NextDecoded(b)) return true;
+  }
+  return (*a != '\0' && *a != '#') != (*b != '\0' && *b != '#');
+}
+
+bool RootLinkAtBase(char* link, size_t capacity, std::string_view baseFolder) {
+  if (link[0] == '/') return true;
+  const size_t length = std::strlen(link);
+  const bool folderSlash = !baseFolder.empty() && baseFolder.back() != '/';
+  const size_t total = 1 + baseFolder.size() + (folderSlash ? 1 : 0) + length;
+  if (total >= capacity) return false;
+  std::memmove(link + total - length, link, length + 1);
+  link[0] = '/';
+  if (!baseFolder.empty()) std::memcpy(link + 1, baseFolder.data(), baseFolder.size());
+  if (folderSlash) link[1 + baseFolder.size()] = '/';
+  ResolveDotSegments(link);
+  return true;
 }
 
 bool RepairLeadingDots(char* link, int16_t depth) {

@@ -345,6 +345,8 @@ constexpr TagToken kTagTokens[] = {
     {"<SCRIPT language=\"javascript", 28, TagKind::kScript, TokenRule::kVersion},
     {"<SCRIPT language=javascript", 27, TagKind::kScript, TokenRule::kVersion},
     {"<script languge=\"JavaScript", 27, TagKind::kScript, TokenRule::kVersion},
+    // Any other script tag: its SRC, quoted or not, wherever it stands.
+    {"<SCRIPT ", 8, TagKind::kScriptSrc, TokenRule::kPlain},
     {"", 0, TagKind::kNone, TokenRule::kComment},
 };
 
@@ -663,7 +665,8 @@ bool PageRewriter::TakeValue() {
             s.attributeKind == AttributeKind::kSrc ||
             s.attributeKind == AttributeKind::kBackground ||
             s.attributeKind == AttributeKind::kMetaUrl ||
-            s.attributeKind == AttributeKind::kFrameSrc;
+            s.attributeKind == AttributeKind::kFrameSrc ||
+            s.attributeKind == AttributeKind::kScriptFile;
         if (!unquotedTaken) return false;
       }
     }
@@ -674,7 +677,8 @@ bool PageRewriter::TakeValue() {
   size_t n = 0;
   while (s.position < s.size) {
     const unsigned char c = s.text[s.position];
-    if (c == end || (s.quote == 0 && c == ' ') || c == '>' ||
+    // An unquoted value ends at any white space, as a browser ends it.
+    if (c == end || (s.quote == 0 && IsSpace(c)) || c == '>' ||
         MatchExact(s, s.position, "?nexthtml=")) {
       break;
     }
@@ -699,11 +703,31 @@ bool PageRewriter::TakeValue() {
   return true;
 }
 
+// The quote a rewritten unquoted attribute value needs: none when no byte of
+// it would end the value early.
+char QuoteNeeded(const PageScan& s, std::string_view value) {
+  const bool attribute = s.attributeKind == AttributeKind::kSrc ||
+                         s.attributeKind == AttributeKind::kBackground ||
+                         s.attributeKind == AttributeKind::kHref ||
+                         s.attributeKind == AttributeKind::kFrameSrc ||
+                         s.attributeKind == AttributeKind::kScriptFile;
+  if (s.quote != 0 || !attribute || s.tagKind == TagKind::kScript) return 0;
+  for (const char c : value) {
+    if (IsSpace(static_cast<unsigned char>(c)) || c == '>') {
+      return value.find('"') == std::string_view::npos ? '"' : '\'';
+    }
+  }
+  return 0;
+}
+
 void PageRewriter::WriteComposed(const ComposedLink& composed) {
   PageScan& s = scan_;
   if (composed.overflow) return;  // too long to compose: left as it is
+  const char quote = QuoteNeeded(s, composed.View());
   if (WriteUpTo(s, s.linkStart) != 0) return;
+  if (quote != 0 && WriteBytesOut(s, std::string_view(&quote, 1)) != 0) return;
   if (WriteBytesOut(s, composed.View()) != 0) return;
+  if (quote != 0 && WriteBytesOut(s, std::string_view(&quote, 1)) != 0) return;
   s.flushed = s.position;
 }
 
@@ -735,21 +759,20 @@ void PageRewriter::SetBaseFolders() {
       std::memcpy(s.foreignBaseFolder.data(), folder.bytes, folder.length);
       s.foreignBaseFolder[folder.length] = '\0';
     }
-  } else if (s.depth != 0 && own != 0 && hostAndPath.size() > own + 1 &&
-             hostAndPath[own] == '/') {
-    std::string_view rest = hostAndPath.substr(own + 1);
-    if (rest.back() != '/') {
-      const size_t slash = rest.rfind('/');
-      const std::string_view last = slash == std::string_view::npos ? rest : rest.substr(slash + 1);
-      const bool page = (last.size() >= 5 && last.substr(last.size() - 5) == ".html") ||
-                        (last.size() >= 4 && last.substr(last.size() - 4) == ".htm");
-      if (page) rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
-    }
+  } else if (s.depth != 0 && own != 0 &&
+             (hostAndPath.size() == own || hostAndPath[own] == '/')) {
+    // The folder the BASE names, as a browser takes it: up to its last '/'
+    // (nothing for the host's root).
+    std::string_view rest = hostAndPath.substr(std::min(hostAndPath.size(), own + 1));
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    const size_t slash = rest.rfind('/');
+    rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
     // A folder longer than the buffer is not kept: links then resolve
     // against the page's own folder.
     if (rest.size() < kOwnBaseFolderBytes) {
       if (!rest.empty()) std::memcpy(s.ownBaseFolder.data(), rest.data(), rest.size());
       s.ownBaseFolder[rest.size()] = '\0';
+      s.ownBase = true;
     }
   }
   // The tag is removed whatever it named: left in place it would send every
@@ -779,13 +802,21 @@ bool PageRewriter::HandleLink() {
       return true;
     }
     s.dirty = true;
-    s.needsMapping = LinkNeedsMapping(link, kind);
+    s.needsMapping = LinkNeedsMapping(link, kind) || MappingChangesName(link);
   } else {
     const bool baseTag = kind == TagKind::kImage ||
                          (kind == TagKind::kAnchor && std::strncmp(link, "mailto:", 7) != 0);
-    const bool ownBase = s.ownBaseFolder[0] != '\0';
     const bool foreignBase = s.foreignBaseFolder[0] != '\0';
-    if (baseTag && (ownBase || foreignBase)) {
+    const bool toFile = link[0] != '\0' && link[0] != '#' && !IsNonFileLink(link) &&
+                        s.attributeKind != AttributeKind::kScriptCall;
+    if (s.ownBase && toFile) {
+      // Every link of the page resolves against the BASE's folder: rooted
+      // there, it is then written relative to the page's own folder.
+      if (RootLinkAtBase(link, s.link.size(), s.ownBaseFolder.data())) {
+        s.dirty = true;
+        s.needsMapping = true;
+      }
+    } else if (baseTag && foreignBase) {
       if (LinkNeedsMapping(link, kind)) {
         MapLinkTarget(link, s.link.size());
         if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
@@ -795,10 +826,6 @@ bool PageRewriter::HandleLink() {
       if (mappedScheme > 0) {
         composed.Climb(s.rootDepth);
         AddMirrorPath(link + mappedScheme, composed);
-      } else if (ownBase && link[0] == '/') {
-        ComposeFromBase(link, {}, s.depth, false, composed);
-      } else if (ownBase) {
-        ComposeFromBase(link, s.ownBaseFolder.data(), s.depth - 1, false, composed);
       } else {
         ComposeFromBase(link, s.foreignBaseFolder.data(), s.rootDepth, true, composed);
       }
@@ -812,7 +839,7 @@ bool PageRewriter::HandleLink() {
     } else {
       if (link[0] == '?' && PrependPageName(link, s)) s.dirty = true;
       if (RepairLeadingDots(link, s.depth)) s.dirty = true;
-      s.needsMapping = LinkNeedsMapping(link, kind);
+      s.needsMapping = LinkNeedsMapping(link, kind) || MappingChangesName(link);
       if (!s.needsMapping && NameFolderIndex(link, s.link.size())) s.dirty = true;
     }
   }

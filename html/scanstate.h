@@ -88,6 +88,9 @@ struct PageScan {
   bool needsMapping = false;
   size_t baseTagStart = 0;
   std::array<char, kOwnBaseFolderBytes> ownBaseFolder{};
+  // A BASE tag named the page's own host; `ownBaseFolder` is its folder,
+  // empty for the host's root.
+  bool ownBase = false;
   std::array<char, kMaxLinkBytes + 1> foreignBaseFolder{};
   int16_t openTables = 0;
   bool inPre = false;

@@ -206,6 +206,44 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
       {"a fragment after a mapped name",
        {{"http://www.example.co.jp/f/p.html", "<a href=\"x.cgi?a=1#frag\">x</a>"},
         {"http://www.example.co.jp/f/x.cgi?a=1", "x"}}},
+      {"an own-host BASE without a folder",
+       {{"http://www.example.co.jp/news/2000/0401.html",
+         "<BASE HREF=\"http://www.example.co.jp/\"><body background=\"bg.gif\">"
+         "<a href=\"about.html\">a</a><img src=\"img/x.gif\"><frame src=\"f.html\">"
+         "<script src=\"s.js\"></script><a href=\"../up.html\">u</a>"},
+        {"http://www.example.co.jp/news/2000/0402.html",
+         "<BASE HREF=\"http://www.example.co.jp/index.html\"><a href=\"./about.html\">a</a>"},
+        {"http://www.example.co.jp/about.html", "about"},
+        {"http://www.example.co.jp/up.html", "up"},
+        {"http://www.example.co.jp/f.html", "frame"},
+        {"http://www.example.co.jp/img/x.gif", kGif + "x", false},
+        {"http://www.example.co.jp/bg.gif", kGif + "bg", false},
+        {"http://www.example.co.jp/s.js", "script", false}}},
+      {"names that the mapping changes",
+       {{"http://www.example.co.jp/p.html",
+         "<a href=\"con.html\">c</a><img src=\"aux.gif\"><a href=\"ver1.0./index.html\">v</a>"
+         "<a href=\"information-for-visitors.shtml\">i</a><a href=\"under/_\">u</a>"
+         "<img src=\"a-picture-of-the-summer-fes.jpeg\">"},
+        {"http://www.example.co.jp/con.html", "con"},
+        {"http://www.example.co.jp/aux.gif", kGif + "aux", false},
+        {"http://www.example.co.jp/ver1.0./index.html", "ver"},
+        {"http://www.example.co.jp/information-for-visitors.shtml", "info"},
+        {"http://www.example.co.jp/under/_", "under"},
+        {"http://www.example.co.jp/a-picture-of-the-summer-fes.jpeg", kGif + "31", false}}},
+      {"white space in unquoted values",
+       {{"http://www.example.co.jp/d/p.html",
+         "<IMG SRC=/img/c.gif\tWIDTH=10><IMG SRC=/img/b.gif\r\nWIDTH=10>"
+         "<img src=/img/my%20pic.gif>"},
+        {"http://www.example.co.jp/img/c.gif", kGif + "c", false},
+        {"http://www.example.co.jp/img/b.gif", kGif + "b", false},
+        {"http://www.example.co.jp/img/my%20pic.gif", kGif + "my", false}}},
+      {"folder links",
+       {{"http://www.example.co.jp/b/c/p.html", "<A HREF=\"/\">t</A><A HREF=\"/dir/\">d</A>"},
+        {"http://www.example.co.jp/b/c/q.html",
+         "<BASE HREF=\"http://www.example.co.jp/b/c/\"><A HREF=\"sub/\">s</A>"},
+        {"http://www.example.co.jp/", "top"},
+        {"http://www.example.co.jp/dir/", "dir"},
+        {"http://www.example.co.jp/b/c/sub/", "sub"}}},
       {"a port other than 8080",
        {{"http://www.example.co.jp:8000/port/page.html", "<img src=\"/img/p.gif\">"},
         {"http://www.example.co.jp:8000/img/p.gif", kGif + "p", false}}},
@@ -217,6 +255,11 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
        {{"http://www.example.co.jp/list.cgi?no=1",
          "<a href=\"?no=2\">2</a><a href=\"mailto:a@b.jp?subject=hi\">m</a>"},
         {"http://www.example.co.jp/list.cgi?no=2", "two"}}},
+      {"script tags of every form",
+       {{"http://www.example.co.jp/p.html",
+         "<script type=\"text/javascript\" src=\"s1.js\"></script><SCRIPT SRC=s2.js></SCRIPT>"},
+        {"http://www.example.co.jp/s1.js", "one", false},
+        {"http://www.example.co.jp/s2.js", "two", false}}},
       {"upper-case hosts",
        {{"HTTP://WWW.EXAMPLE.CO.JP/u.html", "<img src=\"HTTP://WWW.EXAMPLE.CO.JP/v.gif\">"},
         {"http://www.example.co.jp/v.gif", kGif + "v", false}}},
@@ -226,3 +269,4 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
 
 }  // namespace
 }  // namespace hoard
+
