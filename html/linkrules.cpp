@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store/pstring.h"
+#include "store/textconv.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -114,6 +115,12 @@ void PageContextFromUrl(const char* url, PageScan& scan) {
   for (; at < text.size() && text[at] != '?'; ++at) {
     const char c = text[at];
     if (c != '/' && c != ':' && c != '\\') continue;
+    // A '\\' is a separator as the output folders take it: not as the
+    // second byte of a character, nor last or before '"'.
+    if (c == '\\' && ((at > 0 && IsSjisLeadLow(static_cast<unsigned char>(text[at - 1]))) ||
+                      at + 1 == text.size() || text[at + 1] == '"')) {
+      continue;
+    }
     // A port stays part of the base: its folder lies inside the host's, and
     // the site's root is there.
     if (c == ':' && baseEnd == std::string_view::npos && IsPortAt(text.substr(at))) continue;

@@ -1,5 +1,7 @@
 #include "html/rewriter.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -148,11 +150,15 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
 // stay as they are.
 bool NameFolderIndex(char* link, size_t capacity) {
   constexpr std::string_view kIndex = "index.html";
-  const size_t length = std::strlen(link);
+  const size_t total = std::strlen(link);
+  // A fragment stays behind the page's name.
+  const char* hash = std::strchr(link, '#');
+  const size_t length = hash != nullptr ? static_cast<size_t>(hash - link) : total;
   if (length == 0 || link[length - 1] != '/') return false;
-  if (std::strpbrk(link, "?#:@") != nullptr) return false;
-  if (length + kIndex.size() >= capacity) return false;
-  std::memcpy(link + length, kIndex.data(), kIndex.size() + 1);
+  if (std::string_view(link, length).find_first_of("?:@") != std::string_view::npos) return false;
+  if (total + kIndex.size() >= capacity) return false;
+  std::memmove(link + length + kIndex.size(), link + length, total - length + 1);
+  std::memcpy(link + length, kIndex.data(), kIndex.size());
   return true;
 }
 
@@ -165,6 +171,65 @@ bool PrependPageName(char* link, const PageScan& scan) {
   std::memmove(link + name, link, length + 1);
   std::memcpy(link, scan.pageName.data(), name);
   return true;
+}
+
+// A page stored as the page of the folder named after its URL's last
+// component (a URL without its closing '/' whose folder also holds files):
+// its links still mean what they meant at its URL, which lies one folder up.
+void TakePlaceInOwnFolder(PageScan& scan, const char* pageUrl) {
+  const std::string_view name(scan.pageName.data());
+  if (name.empty() || name == "index.html" || scan.file.name.View() != "index.html") return;
+  std::string_view folder = scan.file.folder.View();
+  if (folder.size() < 2) return;
+  folder.remove_suffix(1);
+  folder = folder.substr(folder.find_last_of(PathSeparator()) + 1);
+  std::array<char, kMaxNameBytes + 1> mapped{};
+  const size_t length = MapFolderName(name, mapped.data(), mapped.size());
+  if (folder != std::string_view(mapped.data(), length)) return;
+  // The URL's own folder below the host: links resolve against it.
+  const std::string_view url(pageUrl);
+  std::string_view path = url.substr(std::min(url.size(), LinkSchemeLength(pageUrl) + scan.baseLength));
+  path = path.substr(0, path.find('?'));
+  const size_t last = path.rfind('/');
+  const std::string_view urlFolder =
+      last == std::string_view::npos || last == 0 ? std::string_view{} : path.substr(1, last);
+  if (urlFolder.size() >= kOwnBaseFolderBytes) return;
+  if (!urlFolder.empty()) std::memcpy(scan.ownBaseFolder.data(), urlFolder.data(), urlFolder.size());
+  scan.ownBaseFolder[urlFolder.size()] = '\0';
+  scan.ownBase = true;
+  ++scan.depth;
+  ++scan.rootDepth;
+}
+
+// A relative link that names a folder of the mirror names the folder's
+// page: the page of a URL without its closing '/' is stored as the
+// index.html of the folder its name became, and a browser opening the
+// folder itself would show a listing.
+bool NamesFolder(const PageScan& scan, std::string_view link) {
+  if (link.empty() || link.back() == '/' || link.find_first_of("?#:") != std::string_view::npos) {
+    return false;
+  }
+  FileRef folder = scan.file;
+  SetFileRefName(folder, "");
+  CPath path;
+  if (!FileRefToCPath(folder, path)) return false;
+  size_t length = std::strlen(path.data());
+  size_t i = 0;
+  for (; i < link.size() && length + 1 < path.size(); ++length) {
+    unsigned char c = static_cast<unsigned char>(link[i]);
+    if (c == '%' && i + 2 < link.size() && IsHexDigit(static_cast<unsigned char>(link[i + 1])) &&
+        IsHexDigit(static_cast<unsigned char>(link[i + 2]))) {
+      c = static_cast<unsigned char>(HexValue(static_cast<unsigned char>(link[i + 1])) * 16 +
+                                     HexValue(static_cast<unsigned char>(link[i + 2])));
+      i += 3;
+    } else {
+      ++i;
+    }
+    path[length] = static_cast<char>(c);
+  }
+  if (i < link.size()) return false;  // too long to be a folder here
+  path[length] = '\0';
+  return platform::IsFolder(path.data());
 }
 
 FileRef BackupRef(const PageScan& scan) {
@@ -862,6 +927,7 @@ bool PageRewriter::WriteLinkByPage() {
     NameFolderIndex(link, s.link.size());
     s.dirty = true;
   }
+  if (!s.dirty && LinkSchemeLength(link) == 0 && NamesFolder(s, link)) s.dirty = true;
   if (!s.dirty) return false;
   if (!s.outputOpened && OpenPageOutput(s) != 0) return false;  // left as it is
   const size_t scheme = LinkSchemeLength(link);
@@ -884,6 +950,7 @@ bool PageRewriter::WriteLinkByPage() {
   } else {
     ComposeFromPage(link, 0, s, composed);
   }
+  if (!composed.overflow && NamesFolder(s, composed.View())) composed.Add("/index.html");
   WriteComposed(composed);
   return true;
 }
@@ -901,6 +968,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const ProgressStat
 
   if (pageUrl != nullptr && pageUrl[0] != '\0') {
     PageContextFromUrl(pageUrl, *scan);
+    TakePlaceInOwnFolder(*scan, pageUrl);
   } else {
     CPath path;
     if (FileRefToCPath(file, path)) {

@@ -9,6 +9,7 @@
 #include "html/rewriter.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
+#include "platform/fs.h"
 #include "urlmap/redirect.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
@@ -123,6 +124,21 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
+constexpr std::string_view kFolderPage = "index.html";
+
+// When `name` inside `folder` is a folder, `folder` becomes that folder.
+bool EnterExistingFolder(FileRef& folder, std::string_view name) {
+  FileRef inside = folder;
+  SetFileRefName(inside, name);
+  CPath path;
+  if (!FileRefToCPath(inside, path) || !platform::IsFolder(path.data())) return false;
+  if (folder.folder.length + name.size() + 1 > kMaxPathBytes) return false;
+  const char separator = PathSeparator();
+  folder.folder.Append(name);
+  folder.folder.Append(std::string_view(&separator, 1));
+  return true;
+}
+
 // A URL whose host has no '/' after it ("http://host", "http://host?x=1")
 // names the host's own page, as a browser asks for it: the '/' is put in.
 // False for a path that names no place: a scheme-less name that is no host
@@ -209,8 +225,12 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
     LeaveBehind(cacheName.View());
     return kConvertDone;
   }
+  // A URL without its closing '/' whose name is a folder already (its
+  // files came first): the file is that folder's page.
+  std::string_view placedName = localName;
+  if (EnterExistingFolder(folder, localName)) placedName = kFolderPage;
   FileRef destination = folder;
-  SetFileRefName(destination, localName);
+  SetFileRefName(destination, placedName);
   // Two URLs that come to one name: the one placed first stays whole, and so
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
@@ -222,14 +242,14 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
   // The cache file takes its local name inside the cache folder first. A file
   // of that name already there is another file of the cache (or of the
   // user's): it is never replaced, and this file waits under its cache name.
-  if (localName != cacheName.View()) {
+  if (placedName != cacheName.View()) {
     FileRef inCache = file;
-    SetFileRefName(inCache, localName);
+    SetFileRefName(inCache, placedName);
     if (Exists(inCache)) {
       LeaveBehind(cacheName.View());
       return kConvertDone;
     }
-    if (RenameFileRef(file, localName) != kNoError) return kConvertDone;
+    if (RenameFileRef(file, placedName) != kNoError) return kConvertDone;
     file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
@@ -238,7 +258,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
   }
   if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
     // Back under its cache name, so that a later run takes it again.
-    if (localName != cacheName.View()) RenameFileRef(file, cacheName.View());
+    if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
   }
   RecordPlaced(destination, urlKey);

@@ -21,6 +21,7 @@
 #include "support/guards.h"
 #include "support/nothinglost.h"
 #include "support/tempfolder.h"
+#include "support/urlgen.h"
 #include "tools/mirrorcheck.h"
 
 namespace hoard {
@@ -38,6 +39,7 @@ struct Case {
   const char* what;
   std::vector<CachedFile> files;
   size_t leftBehind = 0;  // files that must stay in the cache folder
+  bool anyLeftBehind = false;  // generated caches: collisions may leave some
 };
 
 std::string Marker(size_t index) { return "<!-- file " + std::to_string(index) + " -->"; }
@@ -145,9 +147,11 @@ class LinkFaults : public ::testing::Test {
     EXPECT_EQ(app::RunArguments(args), 0);
     EXPECT_EQ(lost.Check(), "");
     EXPECT_EQ(BrokenLinks(cache.Path(), c), "");
-    EXPECT_EQ(FilesLeftBehind().count, c.leftBehind);
+    if (!c.anyLeftBehind) {
+      EXPECT_EQ(FilesLeftBehind().count, c.leftBehind);
+    }
     // The final report names what stayed behind.
-    if (c.leftBehind != 0) {
+    if (FilesLeftBehind().count != 0) {
       ASSERT_FALSE(scripted::Messages().empty());
       EXPECT_NE(scripted::Messages().back().text.find(FilesLeftBehind().names[0].View()),
                 std::string::npos);
@@ -229,7 +233,9 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
         {"http://www.example.co.jp/ver1.0./index.html", "ver"},
         {"http://www.example.co.jp/information-for-visitors.shtml", "info"},
         {"http://www.example.co.jp/under/_", "under"},
-        {"http://www.example.co.jp/a-picture-of-the-summer-fes.jpeg", kGif + "31", false}}},
+        {"http://www.example.co.jp/a-picture-of-the-summer-fes.jpeg", kGif + "31", false},
+        {"http://www.example.co.jp/p2.html", "<a href=\"%C6%FC%CB%DC.html\">euc</a>"},
+        {"http://www.example.co.jp/%C6%FC%CB%DC.html", "euc"}}},
       {"white space in unquoted values",
        {{"http://www.example.co.jp/d/p.html",
          "<IMG SRC=/img/c.gif\tWIDTH=10><IMG SRC=/img/b.gif\r\nWIDTH=10>"
@@ -237,6 +243,9 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
         {"http://www.example.co.jp/img/c.gif", kGif + "c", false},
         {"http://www.example.co.jp/img/b.gif", kGif + "b", false},
         {"http://www.example.co.jp/img/my%20pic.gif", kGif + "my", false}}},
+      {"a folder link with a fragment",
+       {{"http://www.example.co.jp/b/p.html", "<A HREF=\"../b/sub/#top\">t</A>"},
+        {"http://www.example.co.jp/b/sub/", "sub"}}},
       {"folder links",
        {{"http://www.example.co.jp/b/c/p.html", "<A HREF=\"/\">t</A><A HREF=\"/dir/\">d</A>"},
         {"http://www.example.co.jp/b/c/q.html",
@@ -260,6 +269,10 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
          "<script type=\"text/javascript\" src=\"s1.js\"></script><SCRIPT SRC=s2.js></SCRIPT>"},
         {"http://www.example.co.jp/s1.js", "one", false},
         {"http://www.example.co.jp/s2.js", "two", false}}},
+      {"a page that becomes its folder's page after its files",
+       {{"http://www.example.co.jp/a/b.html", "<a href=\"../a\">a</a>"},
+        {"http://www.example.co.jp/a", "<a href=\"a/b.html\">b</a><img src=\"/i.gif\">"},
+        {"http://www.example.co.jp/i.gif", kGif + "i", false}}},
       {"upper-case hosts",
        {{"HTTP://WWW.EXAMPLE.CO.JP/u.html", "<img src=\"HTTP://WWW.EXAMPLE.CO.JP/v.gif\">"},
         {"http://www.example.co.jp/v.gif", kGif + "v", false}}},
@@ -270,3 +283,40 @@ TEST_F(LinkFaults, EveryCachedTargetResolvesAndNothingIsLost) {
 }  // namespace
 }  // namespace hoard
 
+namespace hoard {
+namespace {
+
+// Generated pages, each linking generated files of its host in every form a
+// page may use: whatever the names, every link finds its file.
+TEST_F(LinkFaults, GeneratedLinksFindTheirFiles) {
+  constexpr uint64_t kPages = 40;
+  constexpr size_t kTargets = 10;
+  for (uint64_t seed = 1; seed <= kPages; ++seed) {
+    test::UrlGenerator generator(seed);
+    test::GeneratedUrl page = generator.Next();
+    while (page.file.empty() || test::HasDotFolder(page)) page = generator.Next();
+    Case c{"generated", {}, 0, true};
+    c.files.push_back({page.Text(), ""});
+    for (size_t i = 0; i < kTargets; ++i) {
+      test::GeneratedUrl target = generator.Next();
+      if (test::HasDotFolder(target)) continue;
+      target.scheme = page.scheme;
+      target.host = page.host;
+      if (generator.OneIn(5)) {
+        // The page itself with another query.
+        target.folders = page.folders;
+        target.file = page.file;
+        target.query = generator.Query();
+      }
+      c.files.push_back({target.Text(), kGif + std::to_string(i), false});
+      c.files[0].body += "<a href=\"" +
+                         test::HtmlEscaped(test::LinkFromPage(generator, page, target)) +
+                         "\">" + std::to_string(i) + "</a>\r\n";
+    }
+    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + page.Text());
+    Run(c);
+  }
+}
+
+}  // namespace
+}  // namespace hoard
