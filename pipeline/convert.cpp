@@ -32,6 +32,7 @@ LeftBehind gLeftBehind;
 struct PlacedFile {
   uint64_t place = 0;
   uint64_t url = 0;
+  bool rewritten = false;  // a page whose links were rewritten
 };
 constexpr size_t kMaxPlacedFiles = 4096;
 constexpr uint64_t kNoUrl = 0;
@@ -77,6 +78,14 @@ void RecordPlaced(const FileRef& ref, uint64_t url) {
     }
   }
   if (gPlaced.count < kMaxPlacedFiles) gPlaced.rows[gPlaced.count++] = {place, url};
+}
+
+PlacedFile* FindPlaced(const FileRef& ref) {
+  const uint64_t place = PlaceKey(ref);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) return &gPlaced.rows[i];
+  }
+  return nullptr;
 }
 
 // Whether this batch put another URL's file, or a backup, where `url` is to
@@ -196,6 +205,61 @@ int ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size, const Date
   return kConvertDone;
 }
 
+// The backup this batch made of the page at `page`: its first free name
+// then the stepped ones, the first the batch recorded as a backup.
+bool FindBackupOf(const FileRef& page, FileRef& backup) {
+  constexpr std::string_view kSteps = "k123456789";
+  PName name = BackupNameFor(page.name.View());
+  backup = page;
+  for (const char step : kSteps) {
+    name.bytes[name.length - 1] = step;
+    SetFileRefName(backup, name.View());
+    const PlacedFile* placed = FindPlaced(backup);
+    if (placed != nullptr && placed->url == kNoUrl) return true;
+  }
+  return false;
+}
+
+// A page of this batch became a folder's index.html when a later URL needed
+// its name as a folder ("host/a" before "host/a/b.html"): its links were
+// written for its old place. It is rewritten again from its original text,
+// for its URL, which the path names up to that folder.
+void RewriteMovedPage(const char* path) {
+  const FolderPageMove& move = LastFolderPageMove();
+  if (!move.moved) return;
+  PlacedFile* placed = FindPlaced(move.oldPlace);
+  if (placed == nullptr || placed->url == kNoUrl) return;
+  FileRef page = move.oldPlace;
+  const char separator = PathSeparator();
+  page.folder.Append(move.oldPlace.name.View());
+  page.folder.Append(std::string_view(&separator, 1));
+  SetFileRefName(page, kFolderPage);
+  if (TypeOfFile(page) != kTypeText) return;
+  if (placed->rewritten) {
+    // Its original text is its backup, beside its old place.
+    FileRef backup;
+    if (!FindBackupOf(move.oldPlace, backup)) return;
+    FileRef folder = page;
+    SetFileRefName(folder, "");
+    if (Move(backup, folder) != kNoError) return;
+    FileRef original = folder;
+    SetFileRefName(original, backup.name.View());
+    // The rewritten text is only derived from the original: it gives way.
+    DeleteFileRef(page);
+    if (RenameFileRef(original, kFolderPage) != kNoError) return;
+    if (PlacedFile* old = FindPlaced(backup)) old->place = 0;
+  }
+  char url[kPathBytes];
+  const size_t length = std::min(LinkSchemeLength(path) + move.pathEnd, kPathBytes - 1);
+  std::memcpy(url, path, length);
+  url[length] = '\0';
+  RewriteReport report;
+  RewriteHtmlPage(page, url, Progress(), report);
+  placed->place = PlaceKey(page);
+  placed->rewritten = report.rewritten;
+  if (report.rewritten && !CurrentOptions().DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+}
+
 // Moves a listed file into the mirror and then rewrites or checks it.
 int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPathBytes],
                   int64_t size, const DateRec& date) {
@@ -208,6 +272,7 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
   const char* rest = nullptr;
   const int folders = CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest);
   if (folders == kFoldersStop) return kConvertStop;
+  RewriteMovedPage(path);
   // A path without any folder would leave the file beside the cache files,
   // where its local name may be the cache file itself.
   if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
@@ -271,7 +336,10 @@ int ConvertListed(FileRef file, TypeCode kind, const char* url, char (&path)[kPa
       return kConvertStop;
     }
     if (rewritten != 0) return kConvertStop;
-    if (report.rewritten && !CurrentOptions().DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+    if (report.rewritten) {
+      if (PlacedFile* placed = FindPlaced(destination)) placed->rewritten = true;
+      if (!CurrentOptions().DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+    }
     if (report.repaired) {
       WriteDetectionLine(cacheName.View(), kTypeText, url, size, date);
       return kConvertBroken;

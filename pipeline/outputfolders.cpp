@@ -78,9 +78,13 @@ bool MakeFolderInPlaceOfFile(const char* name) {
   return platform::MovePath(kAside, inside.data());
 }
 
+FolderPageMove gLastMove;
+
 // Makes `name` (relative to the current directory) an existing folder and
-// enters it. false: the batch stops.
-bool EnterFolder(const char* name) {
+// enters it. false: the batch stops. `movedFile`: a plain file of that name
+// became the folder's index.html.
+bool EnterFolder(const char* name, bool& movedFile) {
+  movedFile = false;
   // An empty name (two separators in a row) can be neither made nor entered.
   const bool empty = name[0] == '\0';
   if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
@@ -88,7 +92,8 @@ bool EnterFolder(const char* name) {
     // A plain file of that name is in the way: most often the page of a URL
     // without its closing '/' ("host/a" beside "host/a/b.html"), mirrored
     // earlier. It is never deleted: it becomes the new folder's index.html.
-    return MakeFolderInPlaceOfFile(name) && platform::SetCurrentFolder(name);
+    movedFile = MakeFolderInPlaceOfFile(name);
+    return movedFile && platform::SetCurrentFolder(name);
   }
   if (!platform::MakeFolder(name)) {
     ShowFolderMessage(platform::LastError());
@@ -167,7 +172,9 @@ int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const ch
                         const char*& rest) {
   destination = cacheFile;
   SetFileRefName(destination, "");
+  gLastMove.moved = false;
   if (HasEmptyFolderName(path)) return kFoldersUnplaceable;
+  const char* const pathStart = path;
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
   SetCurrentFolderFromRef(cacheFile);
@@ -188,9 +195,16 @@ int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const ch
       rest = IsPathSeparator(static_cast<unsigned char>(*before)) ? before + 1 : before;
       break;
     }
-    if (!EnterFolder(name.data())) {
+    bool movedFile = false;
+    if (!EnterFolder(name.data(), movedFile)) {
       result = kFoldersStop;
       break;
+    }
+    if (movedFile) {
+      gLastMove.moved = true;
+      gLastMove.oldPlace = destination;
+      SetFileRefName(gLastMove.oldPlace, std::string_view(name.data(), length));
+      gLastMove.pathEnd = static_cast<size_t>(path - pathStart);
     }
     destination.folder.Append(std::string_view(name.data(), length));
     destination.folder.Append(std::string_view(&separator, 1));
@@ -199,5 +213,7 @@ int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const ch
   SetCurrentFolderFromRef(savedFolder);
   return result;
 }
+
+const FolderPageMove& LastFolderPageMove() { return gLastMove; }
 
 }  // namespace hoard

@@ -49,4 +49,14 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 int CreateOutputFolders(const FileRef& cacheFile, FileRef& destination, const char* path,
                         const char*& rest);
 
+// A plain file that stood where the last CreateOutputFolders needed a
+// folder, and became that folder's index.html: its old place, and where the
+// component that names it ends in the path.
+struct FolderPageMove {
+  bool moved = false;
+  FileRef oldPlace;
+  size_t pathEnd = 0;
+};
+const FolderPageMove& LastFolderPageMove();
+
 }  // namespace hoard
