@@ -1,9 +1,13 @@
 #include "app/report.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "base/messages.h"
+#include "pipeline/convert.h"
 #include "pipeline/detectionlog.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -20,12 +24,48 @@ bool FormatFinalReport(int brokenCount, bool offerLog, char* out, size_t capacit
   return written >= 0 && static_cast<size_t>(written) < capacity;
 }
 
+bool FormatLeftBehind(size_t count, const PName* names, size_t named, char* out,
+                      size_t capacity) {
+  using messages::Text;
+  if (capacity == 0) return false;
+  int written = std::snprintf(out, capacity, "%s%zu%s", messages::Get(Text::kLeftBehindHead),
+                              count, messages::Get(Text::kLeftBehindTail));
+  if (written < 0 || static_cast<size_t>(written) >= capacity) return false;
+  size_t length = static_cast<size_t>(written);
+  for (size_t i = 0; i < named; ++i) {
+    const std::string_view name = names[i].View();
+    if (length + 2 + name.size() >= capacity) return false;
+    std::memcpy(out + length, "\r\n", 2);
+    std::memcpy(out + length + 2, name.data(), name.size());
+    length += 2 + name.size();
+    out[length] = '\0';
+  }
+  if (named < count) {
+    written = std::snprintf(out + length, capacity - length, "\r\n...");
+    if (written < 0 || static_cast<size_t>(written) >= capacity - length) return false;
+  }
+  return true;
+}
+
 void ShowFinalReport(int brokenCount) {
-  if (brokenCount == 0) return;
+  const LeftBehind& left = FilesLeftBehind();
+  if (brokenCount == 0 && left.count == 0) return;
   FileRef logRef;
-  const bool written = CloseDetectionLog(logRef);
-  std::array<char, 256> text{};
-  FormatFinalReport(brokenCount, written, text.data(), text.size());
+  const bool written = brokenCount != 0 && CloseDetectionLog(logRef);
+  std::array<char, 2048> text{};
+  size_t length = 0;
+  if (brokenCount != 0) {
+    FormatFinalReport(brokenCount, written, text.data(), text.size());
+    length = std::strlen(text.data());
+  }
+  if (left.count != 0) {
+    if (length != 0 && length + 4 < text.size()) {
+      std::memcpy(text.data() + length, "\r\n\r\n", 5);
+      length += 4;
+    }
+    FormatLeftBehind(left.count, left.names.data(), std::min(left.count, left.names.size()),
+                     text.data() + length, text.size() - length);
+  }
   const platform::Answer answer = platform::ShowMessage(
       messages::ProgramCaption(), text.data(), platform::Icon::kWarning,
       written ? platform::Buttons::kYesNo : platform::Buttons::kOk);

@@ -3,14 +3,22 @@
 
 #include <cstddef>
 
+#include "store/pstring.h"
+
 namespace hoard::app {
 
 // The text for n broken files, with or without the offer to open the
 // detection log. False when it does not fit.
 bool FormatFinalReport(int brokenCount, bool offerLog, char* out, size_t capacity);
 
-// Nothing for 0; otherwise tells the count and, when a detection log was
-// written, offers to open it.
+// The names of the cache files the batch left in the cache folder, after
+// their count, one a line. False when it does not fit (cut there).
+bool FormatLeftBehind(size_t count, const PName* names, size_t named, char* out,
+                      size_t capacity);
+
+// Nothing for 0 broken files and none left behind; otherwise tells the
+// count of broken files and, when a detection log was written, offers to
+// open it, and names the files left in the cache folder.
 void ShowFinalReport(int brokenCount);
 
 }  // namespace hoard::app

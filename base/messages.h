@@ -39,6 +39,8 @@ enum class Text {
   kBrokenCountTail,
   kOfferDetectionLog,
   kPathTooLong,
+  kLeftBehindHead,
+  kLeftBehindTail,
   // Output folders and the domain conversion table.
   kFolderNoLongNames,
   kFolderDiskFull,

@@ -1,8 +1,11 @@
 #include "html/linkrules.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "store/pstring.h"
+#include "store/textconv.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -23,11 +26,32 @@ constexpr std::string_view kCountryLabels[] = {"jp", "fr", "it", "kr", "fi", "to
                                                "de", "es", "nl", "pt", "se"};
 constexpr std::string_view kGenericLabels[] = {"com", "COM", "edu", "net", "org"};
 
+// Links that lead to no file of the mirror: never mapped.
+constexpr std::string_view kNonFileSchemes[] = {"mailto:", "javascript:", "news:", "telnet:",
+                                                "ftp:", "file:"};
+
+bool MatchAtNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    unsigned char a = static_cast<unsigned char>(text[i]);
+    if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
+    if (a != static_cast<unsigned char>(prefix[i])) return false;
+  }
+  return true;
+}
+
 void SetBase(PageScan& scan, std::string_view base) {
   if (base.size() > kMaxPageBaseBytes) base = {};
   if (!base.empty()) std::memcpy(scan.pageBase.data(), base.data(), base.size());
   scan.pageBase[base.size()] = '\0';
   scan.baseLength = base.size();
+}
+
+// ':' and digits, then '/', '?' or the end.
+bool IsPortAt(std::string_view text) {
+  size_t i = 1;
+  while (i < text.size() && IsDigit(static_cast<unsigned char>(text[i]))) ++i;
+  return i > 1 && (i == text.size() || text[i] == '/' || text[i] == '?');
 }
 
 bool HasPort(std::string_view base) { return base.find(':') != std::string_view::npos; }
@@ -87,17 +111,34 @@ void PageContextFromUrl(const char* url, PageScan& scan) {
   const size_t baseStart = at;
   size_t baseEnd = std::string_view::npos;
   int depth = 0;
+  size_t nameStart = std::string_view::npos;
   for (; at < text.size() && text[at] != '?'; ++at) {
     const char c = text[at];
     if (c != '/' && c != ':' && c != '\\') continue;
-    if (c == ':' && (StartsWith(text.substr(at), ":8080/") || StartsWith(text.substr(at), ":80/"))) {
+    // A '\\' is a separator as the output folders take it: not as the
+    // second byte of a character, nor last or before '"'.
+    if (c == '\\' && ((at > 0 && IsSjisLeadLow(static_cast<unsigned char>(text[at - 1]))) ||
+                      at + 1 == text.size() || text[at + 1] == '"')) {
       continue;
     }
+    // A port stays part of the base: its folder lies inside the host's, and
+    // the site's root is there.
+    if (c == ':' && baseEnd == std::string_view::npos && IsPortAt(text.substr(at))) continue;
     if (baseEnd == std::string_view::npos) baseEnd = at;
+    nameStart = at + 1;
     ++depth;
   }
   if (baseEnd == std::string_view::npos) baseEnd = at;
   SetBase(scan, text.substr(baseStart, baseEnd - baseStart));
+  // The page's own name, for links that are a query alone.
+  scan.pageName[0] = '\0';
+  if (nameStart != std::string_view::npos) {
+    const std::string_view name = text.substr(nameStart, at - nameStart);
+    if (name.size() < scan.pageName.size()) {
+      std::memcpy(scan.pageName.data(), name.data(), name.size());
+      scan.pageName[name.size()] = '\0';
+    }
+  }
   scan.depth = static_cast<int16_t>(depth);
   scan.rootDepth = static_cast<int16_t>(depth + (HasPort({scan.pageBase.data(), scan.baseLength}) ? 1 : 0));
 }
@@ -187,7 +228,17 @@ PName BackupNameFor(std::string_view name) {
   return backup;
 }
 
+bool IsNonFileLink(std::string_view link) {
+  for (std::string_view scheme : kNonFileSchemes) {
+    if (MatchAtNoCase(link, scheme)) return true;
+  }
+  return false;
+}
+
 bool LinkNeedsMapping(std::string_view link, TagKind kind) {
+  if (IsNonFileLink(link)) return false;
+  // A fragment names a place in the page, not the page's file.
+  link = link.substr(0, link.find('#'));
   auto contains = [link](char c) { return link.find(c) != std::string_view::npos; };
   // Frames with a query are stored under their mapped names too: without
   // the mapping their links would name a file that never exists.
@@ -223,7 +274,136 @@ bool LinkNeedsMapping(std::string_view link, TagKind kind) {
   }
 }
 
+size_t LeadingSteps(const char* link) {
+  size_t steps = 0;
+  for (;;) {
+    if (std::strncmp(link + steps, "./", 2) == 0) {
+      steps += 2;
+    } else if (std::strncmp(link + steps, "../", 3) == 0) {
+      steps += 3;
+    } else {
+      return steps;
+    }
+  }
+}
+
+void MapLinkTarget(char* link, size_t capacity) {
+  const size_t length = std::strlen(link);
+  const size_t steps = LinkSchemeLength(link) == 0 ? LeadingSteps(link) : 0;
+  const char* hash = std::strchr(link + steps, '#');
+  const size_t nameEnd = hash != nullptr ? static_cast<size_t>(hash - link) : length;
+  if (nameEnd == steps) return;  // only steps or a fragment: no name to map
+  std::array<char, kLinkBufferBytes> name{};
+  const size_t nameLength = std::min(nameEnd - steps, name.size() - 1);
+  std::memcpy(name.data(), link + steps, nameLength);
+  name[nameLength] = '\0';
+  MapLinkInPlace(name.data(), name.size());
+  // The steps stay in front, the fragment behind, as far as they fit.
+  const size_t mapped = std::strlen(name.data());
+  const size_t fragment = length - nameEnd;
+  if (steps + mapped + fragment >= capacity) return;
+  std::memmove(link + steps + mapped, link + nameEnd, fragment + 1);
+  std::memcpy(link + steps, name.data(), mapped);
+}
+
+namespace {
+
+// Takes the "." and ".." segments out of a rooted path in place, up to its
+// query or fragment; ".." never climbs above the root.
+void ResolveDotSegments(char* path) {
+  const size_t length = std::strlen(path);
+  const size_t end = std::min(length, std::strcspn(path, "?#"));
+  size_t out = 1;
+  size_t at = 1;
+  while (at <= end && at < length + 1) {
+    size_t next = at;
+    while (next < end && path[next] != '/') ++next;
+    const std::string_view segment(path + at, next - at);
+    const bool slash = next < end;
+    if (segment == "." || segment == "..") {
+      if (segment == ".." && out > 1) {
+        out = std::string_view(path, out - 1).rfind('/') + 1;
+      }
+    } else {
+      std::memmove(path + out, path + at, segment.size());
+      out += segment.size();
+      if (slash) path[out++] = '/';
+    }
+    if (!slash) break;
+    at = next + 1;
+  }
+  std::memmove(path + out, path + end, length - end + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The next byte of a link as a browser reads it, an escape decoded; the
+// cursor moves past it.
+unsigned char NextDecoded(const char*& p) {
+  if (p[0] == '%' && IsHexDigit(static_cast<unsigned char>(p[1])) &&
+      IsHexDigit(static_cast<unsigned char>(p[2]))) {
+    const unsigned char value = static_cast<unsigned char>(
+        HexValue(static_cast<unsigned char>(p[1])) * 16 + HexValue(static_cast<unsigned char>(p[2])));
+    p += 3;
+    return value;
+  }
+  return static_cast<unsigned char>(*p++);
+}
+
+}  // namespace
+
+bool MappingChangesName(const char* link) {
+  if (IsNonFileLink(link) || std::strchr(link, '?') != nullptr) return false;
+  std::array<char, kLinkBufferBytes> mapped{};
+  const size_t length = std::min(std::strlen(link), mapped.size() - 1);
+  std::memcpy(mapped.data(), link, length);
+  MapLinkTarget(mapped.data(), mapped.size());
+  const char* a = link;
+  const char* b = mapped.data();
+  while (*a != '\0' && *a != '#' && *b != '\0' && *b != '#') {
+    if (NextDecoded(a) != NextDecoded(b)) return true;
+  }
+  return (*a != '\0' && *a != '#') != (*b != '\0' && *b != '#');
+}
+
+bool RootLinkAtBase(char* link, size_t capacity, std::string_view baseFolder) {
+  if (link[0] == '/') return true;
+  const size_t length = std::strlen(link);
+  const bool folderSlash = !baseFolder.empty() && baseFolder.back() != '/';
+  const size_t total = 1 + baseFolder.size() + (folderSlash ? 1 : 0) + length;
+  if (total >= capacity) return false;
+  std::memmove(link + total - length, link, length + 1);
+  link[0] = '/';
+  if (!baseFolder.empty()) std::memcpy(link + 1, baseFolder.data(), baseFolder.size());
+  if (folderSlash) link[1 + baseFolder.size()] = '/';
+  ResolveDotSegments(link);
+  return true;
+}
+
 bool RepairLeadingDots(char* link, int16_t depth) {
+  // "../" steps past the site's root: a browser stays at the root, and so
+  // does the link, which would otherwise leave the host's folder. A link
+  // already made relative to the mirror root (as many steps as the depth,
+  // then a host folder) is left alone.
+  size_t climbs = 0;
+  while (std::strncmp(link + 3 * climbs, "../", 3) == 0) ++climbs;
+  if (depth > 0 && climbs > 0) {
+    const size_t allowed = static_cast<size_t>(depth - 1);
+    if (climbs <= allowed) return false;
+    if (climbs == static_cast<size_t>(depth) && IsHostName(link + 3 * climbs)) return false;
+    const size_t surplus = 3 * (climbs - allowed);
+    std::memmove(link, link + surplus, std::strlen(link + surplus) + 1);
+    if (link[0] == '\0' || link[0] == '#' || link[0] == '?') {
+      // The site's root folder itself.
+      const size_t rest = std::strlen(link);
+      std::memmove(link + 2, link, rest + 1);
+      link[0] = '.';
+      link[1] = '/';
+    }
+    return true;
+  }
   int dots = 0;
   while (dots < 16 && link[dots] == '.') ++dots;
   if (dots <= depth) return false;

@@ -29,10 +29,31 @@ void PageContextFromPath(std::string_view path, char separator, PageScan& scan);
 // then ".bk", or ".b1" when that would be the page's own name.
 PName BackupNameFor(std::string_view name);
 
+// A link to what is no file of the mirror ("mailto:", "javascript:" and the
+// like): left as it is.
+bool IsNonFileLink(std::string_view link);
+
 // Whether a link must go through the URL mapping, for the tag it is in.
 bool LinkNeedsMapping(std::string_view link, TagKind kind);
 
-// Removes surplus leading dots in place; true when it removed any.
+// Whether the mapping would change the name a link leads to (once a browser
+// has decoded the escapes of both), for a link without a query: a device
+// name, a trailing '.', a name cut to 31 bytes that the rules above let by.
+bool MappingChangesName(const char* link);
+
+// Maps a link in place to the name its target is stored under, keeping
+// what is no part of a name: the leading "./" and "../" steps of a relative
+// link, which are path steps, and a fragment, which stays a fragment.
+void MapLinkTarget(char* link, size_t capacity);
+
+// Makes a relative link rooted at the host as a BASE of the page's own host
+// with the folder `baseFolder` (empty for the root) resolves it: "/", the
+// folder and the link, "." and ".." steps taken as a browser takes them (no
+// step above the root). False, and the link unchanged, when it does not fit.
+bool RootLinkAtBase(char* link, size_t capacity, std::string_view baseFolder);
+
+// Removes surplus leading dots in place; true when it removed any. "../"
+// steps beyond the site's root are dropped, as a browser ignores them.
 bool RepairLeadingDots(char* link, int16_t depth);
 
 // A bounded text builder for composed links: once anything does not fit,

@@ -5,6 +5,8 @@
 #include "html/linkrules.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
+#include "store/files.h"
+#include "store/pstring.h"
 
 namespace hoard {
 namespace {
@@ -125,9 +127,34 @@ int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
 
 }  // namespace
 
+namespace {
+
+bool RefExists(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) && FileExists(path.data());
+}
+
+// A backup never replaces another file of the mirror (the file of a URL
+// ending ".bk" beside the page whose backup takes that name): its last byte
+// is stepped until the name is free. False when none is.
+bool ChooseFreeBackupName(PageScan& scan) {
+  constexpr std::string_view kSteps = "123456789";
+  scan.backupName = BackupNameFor(scan.file.name.View());
+  for (size_t step = 0;; ++step) {
+    if (!PStringEqualNoCase(scan.backupName.View(), scan.file.name.View()) &&
+        !RefExists(BackupRef(scan))) {
+      return true;
+    }
+    if (step == kSteps.size()) return false;
+    scan.backupName.bytes[scan.backupName.length - 1] = kSteps[step];
+  }
+}
+
+}  // namespace
+
 int OpenPageOutput(PageScan& scan) {
   if (scan.outputOpened) return 0;
-  scan.backupName = BackupNameFor(scan.file.name.View());
+  if (!ChooseFreeBackupName(scan)) return kNameExists;
   const ResultCode renamed = RenameFileRef(scan.file, scan.backupName.View());
   if (renamed != kNoError) return renamed;
   FileHandle handle = kNullHandle;

@@ -1,5 +1,7 @@
 #include "html/rewriter.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,7 +16,9 @@
 #include "html/scanstate.h"
 #include "html/scriptforms.h"
 #include "html/searchpage.h"
+#include "platform/fs.h"
 #include "store/files.h"
+#include "store/pstring.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -33,12 +37,86 @@ bool IsAlnum(unsigned char c) {
 // stay as they are.
 bool NameFolderIndex(char* link, size_t capacity) {
   constexpr std::string_view kIndex = kFolderPageName;
-  const size_t length = std::strlen(link);
+  const size_t total = std::strlen(link);
+  // A fragment stays behind the page's name.
+  const char* hash = std::strchr(link, '#');
+  const size_t length = hash != nullptr ? static_cast<size_t>(hash - link) : total;
   if (length == 0 || link[length - 1] != '/') return false;
-  if (std::strpbrk(link, "?#:@") != nullptr) return false;
-  if (length + kIndex.size() >= capacity) return false;
-  std::memcpy(link + length, kIndex.data(), kIndex.size() + 1);
+  if (std::string_view(link, length).find_first_of("?:@") != std::string_view::npos) return false;
+  if (total + kIndex.size() >= capacity) return false;
+  std::memmove(link + length + kIndex.size(), link + length, total - length + 1);
+  std::memcpy(link + length, kIndex.data(), kIndex.size());
   return true;
+}
+
+// A link of a query alone means the page's own address with that query:
+// the page's name goes in front, so that the link is mapped as that URL.
+bool PrependPageName(char* link, const PageScan& scan) {
+  const size_t name = std::strlen(scan.pageName.data());
+  const size_t length = std::strlen(link);
+  if (name == 0 || name + length >= kMaxLinkBytes + 1) return false;
+  std::memmove(link + name, link, length + 1);
+  std::memcpy(link, scan.pageName.data(), name);
+  return true;
+}
+
+// A page stored as the page of the folder named after its URL's last
+// component (a URL without its closing '/' whose folder also holds files):
+// its links still mean what they meant at its URL, which lies one folder up.
+void TakePlaceInOwnFolder(PageScan& scan, const char* pageUrl) {
+  const std::string_view name(scan.pageName.data());
+  if (name.empty() || name == kFolderPageName || scan.file.name.View() != kFolderPageName) return;
+  std::string_view folder = scan.file.folder.View();
+  if (folder.size() < 2) return;
+  folder.remove_suffix(1);
+  folder = folder.substr(folder.find_last_of(PathSeparator()) + 1);
+  std::array<char, kMaxNameBytes + 1> mapped{};
+  const size_t length = MapFolderName(name, mapped.data(), mapped.size());
+  if (folder != std::string_view(mapped.data(), length)) return;
+  // The URL's own folder below the host: links resolve against it.
+  const std::string_view url(pageUrl);
+  std::string_view path = url.substr(std::min(url.size(), LinkSchemeLength(pageUrl) + scan.baseLength));
+  path = path.substr(0, path.find('?'));
+  const size_t last = path.rfind('/');
+  const std::string_view urlFolder =
+      last == std::string_view::npos || last == 0 ? std::string_view{} : path.substr(1, last);
+  if (urlFolder.size() >= kOwnBaseFolderBytes) return;
+  if (!urlFolder.empty()) std::memcpy(scan.ownBaseFolder.data(), urlFolder.data(), urlFolder.size());
+  scan.ownBaseFolder[urlFolder.size()] = '\0';
+  scan.ownBase = true;
+  ++scan.depth;
+  ++scan.rootDepth;
+}
+
+// A relative link that names a folder of the mirror names the folder's
+// page: the page of a URL without its closing '/' is stored as the
+// index.html of the folder its name became, and a browser opening the
+// folder itself would show a listing.
+bool NamesFolder(const PageScan& scan, std::string_view link) {
+  if (link.empty() || link.back() == '/' || link.find_first_of("?#:") != std::string_view::npos) {
+    return false;
+  }
+  FileRef folder = scan.file;
+  SetFileRefName(folder, "");
+  CPath path;
+  if (!FileRefToCPath(folder, path)) return false;
+  size_t length = std::strlen(path.data());
+  size_t i = 0;
+  for (; i < link.size() && length + 1 < path.size(); ++length) {
+    unsigned char c = static_cast<unsigned char>(link[i]);
+    if (c == '%' && i + 2 < link.size() && IsHexDigit(static_cast<unsigned char>(link[i + 1])) &&
+        IsHexDigit(static_cast<unsigned char>(link[i + 2]))) {
+      c = static_cast<unsigned char>(HexValue(static_cast<unsigned char>(link[i + 1])) * 16 +
+                                     HexValue(static_cast<unsigned char>(link[i + 2])));
+      i += 3;
+    } else {
+      ++i;
+    }
+    path[length] = static_cast<char>(c);
+  }
+  if (i < link.size()) return false;  // too long to be a folder here
+  path[length] = '\0';
+  return platform::IsFolder(path.data());
 }
 
 bool IsSpaceAt(const PageScan& scan, size_t at) {
@@ -128,6 +206,8 @@ constexpr TagToken kTagTokens[] = {
     {"<SCRIPT language=\"javascript", 28, TagKind::kScript, TokenRule::kVersion},
     {"<SCRIPT language=javascript", 27, TagKind::kScript, TokenRule::kVersion},
     {"<script languge=\"JavaScript", 27, TagKind::kScript, TokenRule::kVersion},
+    // Any other script tag: its SRC, quoted or not, wherever it stands.
+    {"<SCRIPT ", 8, TagKind::kScriptSrc, TokenRule::kPlain},
     {"", 0, TagKind::kNone, TokenRule::kComment},
 };
 
@@ -444,7 +524,8 @@ bool PageRewriter::TakeValue() {
             s.attributeKind == AttributeKind::kSrc ||
             s.attributeKind == AttributeKind::kBackground ||
             s.attributeKind == AttributeKind::kMetaUrl ||
-            s.attributeKind == AttributeKind::kFrameSrc;
+            s.attributeKind == AttributeKind::kFrameSrc ||
+            s.attributeKind == AttributeKind::kScriptFile;
         if (!unquotedTaken) return false;
       }
     }
@@ -455,7 +536,8 @@ bool PageRewriter::TakeValue() {
   size_t n = 0;
   while (s.position < s.size) {
     const unsigned char c = s.text[s.position];
-    if (c == end || (s.quote == 0 && c == ' ') || c == '>' ||
+    // An unquoted value ends at any white space, as a browser ends it.
+    if (c == end || (s.quote == 0 && IsSpace(c)) || c == '>' ||
         MatchExact(s, s.position, "?nexthtml=")) {
       break;
     }
@@ -480,11 +562,31 @@ bool PageRewriter::TakeValue() {
   return true;
 }
 
+// The quote a rewritten unquoted attribute value needs: none when no byte of
+// it would end the value early.
+char QuoteNeeded(const PageScan& s, std::string_view value) {
+  const bool attribute = s.attributeKind == AttributeKind::kSrc ||
+                         s.attributeKind == AttributeKind::kBackground ||
+                         s.attributeKind == AttributeKind::kHref ||
+                         s.attributeKind == AttributeKind::kFrameSrc ||
+                         s.attributeKind == AttributeKind::kScriptFile;
+  if (s.quote != 0 || !attribute || s.tagKind == TagKind::kScript) return 0;
+  for (const char c : value) {
+    if (IsSpace(static_cast<unsigned char>(c)) || c == '>') {
+      return value.find('"') == std::string_view::npos ? '"' : '\'';
+    }
+  }
+  return 0;
+}
+
 void PageRewriter::WriteComposed(const ComposedLink& composed) {
   PageScan& s = scan_;
   if (composed.overflow) return;  // too long to compose: left as it is
+  const char quote = QuoteNeeded(s, composed.View());
   if (WriteUpTo(s, s.linkStart) != 0) return;
+  if (quote != 0 && WriteBytesOut(s, std::string_view(&quote, 1)) != 0) return;
   if (WriteBytesOut(s, composed.View()) != 0) return;
+  if (quote != 0 && WriteBytesOut(s, std::string_view(&quote, 1)) != 0) return;
   s.flushed = s.position;
 }
 
@@ -516,21 +618,20 @@ void PageRewriter::SetBaseFolders() {
       std::memcpy(s.foreignBaseFolder.data(), folder.bytes, folder.length);
       s.foreignBaseFolder[folder.length] = '\0';
     }
-  } else if (s.depth != 0 && own != 0 && hostAndPath.size() > own + 1 &&
-             hostAndPath[own] == '/') {
-    std::string_view rest = hostAndPath.substr(own + 1);
-    if (rest.back() != '/') {
-      const size_t slash = rest.rfind('/');
-      const std::string_view last = slash == std::string_view::npos ? rest : rest.substr(slash + 1);
-      const bool page = (last.size() >= 5 && last.substr(last.size() - 5) == ".html") ||
-                        (last.size() >= 4 && last.substr(last.size() - 4) == ".htm");
-      if (page) rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
-    }
+  } else if (s.depth != 0 && own != 0 &&
+             (hostAndPath.size() == own || hostAndPath[own] == '/')) {
+    // The folder the BASE names, as a browser takes it: up to its last '/'
+    // (nothing for the host's root).
+    std::string_view rest = hostAndPath.substr(std::min(hostAndPath.size(), own + 1));
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    const size_t slash = rest.rfind('/');
+    rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
     // A folder longer than the buffer is not kept: links then resolve
     // against the page's own folder.
     if (rest.size() < kOwnBaseFolderBytes) {
       if (!rest.empty()) std::memcpy(s.ownBaseFolder.data(), rest.data(), rest.size());
       s.ownBaseFolder[rest.size()] = '\0';
+      s.ownBase = true;
     }
   }
   // The tag is removed whatever it named: left in place it would send every
@@ -552,6 +653,7 @@ bool PageRewriter::HandleLink() {
   const TagKind kind = s.tagKind;
   const size_t scheme = LinkSchemeLength(link);
   if (scheme > 0) {
+    FoldHostCase(link);
     ApplyDomainConversion(link, s.link.size());
     if (kind == TagKind::kBase) {
       SetBaseFolders();
@@ -559,15 +661,23 @@ bool PageRewriter::HandleLink() {
       return true;
     }
     s.dirty = true;
-    s.needsMapping = LinkNeedsMapping(link, kind);
+    s.needsMapping = LinkNeedsMapping(link, kind) || MappingChangesName(link);
   } else {
     const bool baseTag = kind == TagKind::kImage ||
                          (kind == TagKind::kAnchor && std::strncmp(link, "mailto:", 7) != 0);
-    const bool ownBase = s.ownBaseFolder[0] != '\0';
     const bool foreignBase = s.foreignBaseFolder[0] != '\0';
-    if (baseTag && (ownBase || foreignBase)) {
+    const bool toFile = link[0] != '\0' && link[0] != '#' && !IsNonFileLink(link) &&
+                        s.attributeKind != AttributeKind::kScriptCall;
+    if (s.ownBase && toFile) {
+      // Every link of the page resolves against the BASE's folder: rooted
+      // there, it is then written relative to the page's own folder.
+      if (RootLinkAtBase(link, s.link.size(), s.ownBaseFolder.data())) {
+        s.dirty = true;
+        s.needsMapping = true;
+      }
+    } else if (baseTag && foreignBase) {
       if (LinkNeedsMapping(link, kind)) {
-        MapLinkInPlace(link, s.link.size());
+        MapLinkTarget(link, s.link.size());
         if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
       }
       const size_t mappedScheme = LinkSchemeLength(link);
@@ -575,10 +685,6 @@ bool PageRewriter::HandleLink() {
       if (mappedScheme > 0) {
         composed.Climb(s.rootDepth);
         AddMirrorPath(link + mappedScheme, composed);
-      } else if (ownBase && link[0] == '/') {
-        ComposeFromBase(link, {}, s.depth, false, composed);
-      } else if (ownBase) {
-        ComposeFromBase(link, s.ownBaseFolder.data(), s.depth - 1, false, composed);
       } else {
         ComposeFromBase(link, s.foreignBaseFolder.data(), s.rootDepth, true, composed);
       }
@@ -590,8 +696,9 @@ bool PageRewriter::HandleLink() {
       AddMirrorPath(link + 6, composed);
       WriteComposed(composed);
     } else {
+      if (link[0] == '?' && PrependPageName(link, s)) s.dirty = true;
       if (RepairLeadingDots(link, s.depth)) s.dirty = true;
-      s.needsMapping = LinkNeedsMapping(link, kind);
+      s.needsMapping = LinkNeedsMapping(link, kind) || MappingChangesName(link);
       if (!s.needsMapping && NameFolderIndex(link, s.link.size())) s.dirty = true;
     }
   }
@@ -609,10 +716,12 @@ bool PageRewriter::WriteLinkByPage() {
   PageScan& s = scan_;
   char* link = s.link.data();
   if (s.needsMapping) {
-    MapLinkInPlace(link, s.link.size());
+    MapLinkTarget(link, s.link.size());
     if (LinkSchemeLength(link) > 0) ApplyDomainConversion(link, s.link.size());
+    NameFolderIndex(link, s.link.size());
     s.dirty = true;
   }
+  if (!s.dirty && LinkSchemeLength(link) == 0 && NamesFolder(s, link)) s.dirty = true;
   if (!s.dirty) return false;
   if (!s.outputOpened && OpenPageOutput(s) != 0) return false;  // left as it is
   const size_t scheme = LinkSchemeLength(link);
@@ -635,6 +744,7 @@ bool PageRewriter::WriteLinkByPage() {
   } else {
     ComposeFromPage(link, 0, s, composed);
   }
+  if (!composed.overflow && NamesFolder(s, composed.View())) composed.Add("/index.html");
   WriteComposed(composed);
   return true;
 }
@@ -651,6 +761,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
 
   if (pageUrl != nullptr && pageUrl[0] != '\0') {
     PageContextFromUrl(pageUrl, *scan);
+    TakePlaceInOwnFolder(*scan, pageUrl);
   } else {
     CPath path;
     if (FileRefToCPath(file, path)) {

@@ -67,6 +67,9 @@ struct PageScan {
   // Folder levels from the mirror root to the page's folder: the depth, plus
   // one when the page base carries a port, whose folder lies inside the host's.
   int16_t rootDepth = 0;
+  // The last component of the page's URL, without its query: what a link
+  // of a query alone ("?page=2") goes to. Empty when unknown or too long.
+  std::array<char, kComposedLinkBytes> pageName{};
 
   // Output.
   FileRef file;
@@ -85,6 +88,9 @@ struct PageScan {
   bool needsMapping = false;
   size_t baseTagStart = 0;
   std::array<char, kOwnBaseFolderBytes> ownBaseFolder{};
+  // A BASE tag named the page's own host; `ownBaseFolder` is its folder,
+  // empty for the host's root.
+  bool ownBase = false;
   std::array<char, kMaxLinkBytes + 1> foreignBaseFolder{};
   int16_t openTables = 0;
   bool inPre = false;

@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "base/runcontext.h"
+#include "html/linkrules.h"
 #include "html/rewriter.h"
 #include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/outputfolders.h"
+#include "platform/fs.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
 #include "store/files.h"
@@ -23,6 +25,80 @@ namespace {
 
 LookupObserver gObserver = nullptr;
 bool gListOnly = false;
+LeftBehind gLeftBehind;
+
+// The files this batch placed in the mirror, so that the keep-newer step
+// only ever replaces a copy of the same URL. A place and its URL are kept as
+// hashes; a place that holds a page's backup, no URL's file, has kNoUrl.
+struct PlacedFile {
+  uint64_t place = 0;
+  uint64_t url = 0;
+  bool rewritten = false;  // a page whose links were rewritten
+};
+constexpr size_t kMaxPlacedFiles = 4096;
+constexpr uint64_t kNoUrl = 0;
+struct PlacedFiles {
+  std::array<PlacedFile, kMaxPlacedFiles> rows;
+  size_t count = 0;
+};
+PlacedFiles gPlaced;
+
+void ResetBatchRecords() {
+  gLeftBehind.count = 0;
+  gPlaced.count = 0;
+}
+
+// The file stays in the cache folder under its cache name; the final report
+// names it.
+void LeaveBehind(std::string_view cacheName) {
+  if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
+  ++gLeftBehind.count;
+}
+
+uint64_t HashBytes(std::string_view bytes, bool foldCase) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : bytes) {
+    if (foldCase && c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    hash = (hash ^ c) * 1099511628211ull;
+  }
+  return hash == kNoUrl ? 1 : hash;
+}
+
+// Places compare as on Windows, ASCII case folded.
+uint64_t PlaceKey(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) ? HashBytes(path.data(), true) : 0;
+}
+
+void RecordPlaced(const FileRef& ref, uint64_t url) {
+  const uint64_t place = PlaceKey(ref);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) {
+      gPlaced.rows[i].url = url;
+      return;
+    }
+  }
+  if (gPlaced.count < kMaxPlacedFiles) gPlaced.rows[gPlaced.count++] = {place, url};
+}
+
+PlacedFile* FindPlaced(const FileRef& ref) {
+  const uint64_t place = PlaceKey(ref);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) return &gPlaced.rows[i];
+  }
+  return nullptr;
+}
+
+// Whether this batch put another URL's file, or a backup, where `url` is to
+// go. A file the batch did not place (an earlier run's copy) counts as the
+// same URL's older copy.
+bool TakenByAnotherUrl(const FileRef& destination, uint64_t url) {
+  const uint64_t place = PlaceKey(destination);
+  for (size_t i = 0; i < gPlaced.count; ++i) {
+    if (gPlaced.rows[i].place == place) return gPlaced.rows[i].url != url;
+  }
+  return false;
+}
 
 void Tell(const FileRef& file, const CacheLogEntry* entry) {
   if (gObserver != nullptr) gObserver(file, entry);
@@ -40,6 +116,7 @@ void CopyPath(char (&out)[kPathBytes], const char* text) {
 // batch must end.
 bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop) {
   stop = false;
+  ResetBatchRecords();
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
@@ -57,12 +134,35 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
-// Whether two references name one file (ASCII case folded, as on Windows).
-bool SamePlace(const FileRef& a, const FileRef& b) {
-  CPath first;
-  CPath second;
-  return FileRefToCPath(a, first) && FileRefToCPath(b, second) &&
-         PStringEqualNoCase(first.data(), second.data());
+// When `name` inside `folder` is a folder, `folder` becomes that folder.
+bool EnterExistingFolder(FileRef& folder, std::string_view name) {
+  FileRef inside = folder;
+  SetFileRefName(inside, name);
+  CPath path;
+  if (!FileRefToCPath(inside, path) || !platform::IsFolder(path.data())) return false;
+  if (folder.folder.length + name.size() + 1 > kMaxPathBytes) return false;
+  const char separator = PathSeparator();
+  folder.folder.Append(name);
+  folder.folder.Append(std::string_view(&separator, 1));
+  return true;
+}
+
+// A URL whose host has no '/' after it ("http://host", "http://host?x=1")
+// names the host's own page, as a browser asks for it: the '/' is put in.
+// False for a path that names no place: a scheme-less name that is no host
+// ("notes.html"), or one that no longer fits.
+bool GiveHostItsFolder(char (&path)[kPathBytes]) {
+  const size_t scheme = LinkSchemeLength(path);
+  char* const host = path + scheme;
+  const size_t hostLength = std::strcspn(host, "/\\?#");
+  if (host[hostLength] == '/' || host[hostLength] == '\\') return true;
+  if (hostLength == 0) return false;
+  if (scheme == 0 && !IsHostName(std::string_view(host, hostLength))) return false;
+  const size_t length = std::strlen(path);
+  if (length + 1 >= kPathBytes) return false;
+  std::memmove(host + hostLength + 1, host + hostLength, length - scheme - hostLength + 1);
+  host[hostLength] = '/';
+  return true;
 }
 
 // The whole-URL site rules, tried in order; the first that applies decides
@@ -106,15 +206,81 @@ ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
   return kConvertDone;
 }
 
+// The backup this batch made of the page at `page`: its first free name
+// then the stepped ones, the first the batch recorded as a backup.
+bool FindBackupOf(const FileRef& page, FileRef& backup) {
+  constexpr std::string_view kSteps = "k123456789";
+  PName name = BackupNameFor(page.name.View());
+  backup = page;
+  for (const char step : kSteps) {
+    name.bytes[name.length - 1] = step;
+    SetFileRefName(backup, name.View());
+    const PlacedFile* placed = FindPlaced(backup);
+    if (placed != nullptr && placed->url == kNoUrl) return true;
+  }
+  return false;
+}
+
+// A page of this batch became a folder's index.html when a later URL needed
+// its name as a folder ("host/a" before "host/a/b.html"): its links were
+// written for its old place. It is rewritten again from its original text,
+// for its URL, which the path names up to that folder.
+void RewriteMovedPage(const char* path, const RunContext& run) {
+  const FolderPageMove& move = LastFolderPageMove();
+  if (!move.moved) return;
+  PlacedFile* placed = FindPlaced(move.oldPlace);
+  if (placed == nullptr || placed->url == kNoUrl) return;
+  FileRef page = move.oldPlace;
+  const char separator = PathSeparator();
+  page.folder.Append(move.oldPlace.name.View());
+  page.folder.Append(std::string_view(&separator, 1));
+  SetFileRefName(page, kFolderPageName);
+  if (TypeOfFile(page, run.options.BrokenImageMode) != kTypeText) return;
+  if (placed->rewritten) {
+    // Its original text is its backup, beside its old place.
+    FileRef backup;
+    if (!FindBackupOf(move.oldPlace, backup)) return;
+    FileRef folder = page;
+    SetFileRefName(folder, "");
+    if (Move(backup, folder) != kNoError) return;
+    FileRef original = folder;
+    SetFileRefName(original, backup.name.View());
+    // The rewritten text is only derived from the original: it gives way.
+    DeleteFileRef(page);
+    if (RenameFileRef(original, kFolderPageName) != kNoError) return;
+    if (PlacedFile* old = FindPlaced(backup)) old->place = 0;
+  }
+  char url[kPathBytes];
+  const size_t length = std::min(LinkSchemeLength(path) + move.pathEnd, kPathBytes - 1);
+  std::memcpy(url, path, length);
+  url[length] = '\0';
+  RewriteReport report;
+  RewriteHtmlPage(page, url, run.options, run.progress, report);
+  placed->place = PlaceKey(page);
+  placed->rewritten = report.rewritten;
+  if (report.rewritten && !run.options.DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+}
+
 // Moves a listed file into the mirror and then rewrites or checks it.
 ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
                             char (&path)[kPathBytes], int64_t size, const DateRec& date,
                             const RunContext& run) {
+  PName cacheName = file.name;
+  if (!GiveHostItsFolder(path)) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
   FileRef folder;
   const char* rest = nullptr;
-  if (CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest, run.prompts) ==
-      kFoldersStop) {
-    return kConvertStop;
+  const FolderResult folders =
+      CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest, run.prompts);
+  if (folders == kFoldersStop) return kConvertStop;
+  RewriteMovedPage(path, run);
+  // A path without any folder would leave the file beside the cache files,
+  // where its local name may be the cache file itself.
+  if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
   }
   char restBuffer[kPathBytes];
   CopyPath(restBuffer, *rest == '\0' ? kFolderPageName.data() : rest);
@@ -122,22 +288,36 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   localText[0] = '\0';
   MapUrlToLocalPath(localText, sizeof localText, restBuffer, sizeof restBuffer, kMapFileName);
 
-  PName cacheName = file.name;
   const std::string_view localName(localText);
-  if (localName.empty() || localName.size() > kMaxNameBytes) return kConvertDone;
+  if (localName.empty() || localName.size() > kMaxNameBytes) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
+  // A URL without its closing '/' whose name is a folder already (its
+  // files came first): the file is that folder's page.
+  std::string_view placedName = localName;
+  if (EnterExistingFolder(folder, localName)) placedName = kFolderPageName;
   FileRef destination = folder;
-  SetFileRefName(destination, localName);
-  // A URL that names the cache folder itself leaves the file where it is.
-  if (SamePlace(file, destination)) return kConvertDone;
+  SetFileRefName(destination, placedName);
+  // Two URLs that come to one name: the one placed first stays whole, and so
+  // does this one, in the cache folder.
+  const uint64_t urlKey = HashBytes(path, false);
+  if (TakenByAnotherUrl(destination, urlKey)) {
+    LeaveBehind(cacheName.View());
+    return kConvertDone;
+  }
 
   // The cache file takes its local name inside the cache folder first. A file
   // of that name already there is another file of the cache (or of the
   // user's): it is never replaced, and this file waits under its cache name.
-  if (localName != cacheName.View()) {
+  if (placedName != cacheName.View()) {
     FileRef inCache = file;
-    SetFileRefName(inCache, localName);
-    if (Exists(inCache)) return kConvertDone;
-    if (RenameFileRef(file, localName) != kNoError) return kConvertDone;
+    SetFileRefName(inCache, placedName);
+    if (Exists(inCache)) {
+      LeaveBehind(cacheName.View());
+      return kConvertDone;
+    }
+    if (RenameFileRef(file, placedName) != kNoError) return kConvertDone;
     file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
@@ -146,19 +326,24 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   }
   if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
     // Back under its cache name, so that a later run takes it again.
-    if (localName != cacheName.View()) RenameFileRef(file, cacheName.View());
+    if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
   }
+  RecordPlaced(destination, urlKey);
 
   if (kind == kTypeText) {
-    bool repaired = false;
-    const int rewritten = RewriteHtmlFile(destination, path, run.options, run.progress, repaired);
+    RewriteReport report;
+    const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
       return kConvertStop;
     }
     if (rewritten != 0) return kConvertStop;
-    if (repaired) {
+    if (report.rewritten) {
+      if (PlacedFile* placed = FindPlaced(destination)) placed->rewritten = true;
+      if (!run.options.DeleteBackup) RecordPlaced(report.backup, kNoUrl);
+    }
+    if (report.repaired) {
       WriteDetectionLine(cacheName.View(), kTypeText, url, size, date);
       return kConvertBroken;
     }
@@ -179,7 +364,12 @@ void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
 
 void SetListOnly(bool listOnly) { gListOnly = listOnly; }
 
-void ResetConversionRun() { ResetDetectionLog(); }
+void ResetConversionRun() {
+  ResetDetectionLog();
+  ResetBatchRecords();
+}
+
+const LeftBehind& FilesLeftBehind() { return gLeftBehind; }
 
 ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
@@ -200,6 +390,7 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
     return kResolveBroken;
   }
   CopyPath(url, ShortenLongHost(entry.url));
+  FoldHostCase(url);
 
   const SiteRuleOutcome rule = ApplyWholeUrlRules(path, url);
   if (rule == SiteRuleOutcome::kNone) {

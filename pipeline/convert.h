@@ -1,6 +1,7 @@
 // One cache file from its log entry to its place in the mirror.
 #pragma once
 
+#include <array>
 #include <cstddef>
 
 #include "base/runcontext.h"
@@ -62,5 +63,16 @@ void SetListOnly(bool listOnly);
 
 // Forgets the batch's set-up, as before a new batch. For tests.
 void ResetConversionRun();
+
+// The cache files of the batch that could not be placed in the mirror and
+// stay in the cache folder under their cache names: a URL that names no
+// place (no host, an empty folder name), or whose place already holds another
+// URL's file or a page's backup. The final report names them.
+inline constexpr size_t kMaxLeftBehindNamed = 16;
+struct LeftBehind {
+  size_t count = 0;
+  std::array<PName, kMaxLeftBehindNamed> names;  // the first ones
+};
+const LeftBehind& FilesLeftBehind();
 
 }  // namespace hoard

@@ -71,9 +71,13 @@ bool MakeFolderInPlaceOfFile(const char* name) {
   return platform::MovePath(kAside, inside.data());
 }
 
+FolderPageMove gLastMove;
+
 // Makes `name` (relative to the current directory) an existing folder and
-// enters it. false: the batch stops.
-bool EnterFolder(const char* name, Prompts& prompts) {
+// enters it. false: the batch stops. `movedFile`: a plain file of that name
+// became the folder's index.html.
+bool EnterFolder(const char* name, Prompts& prompts, bool& movedFile) {
+  movedFile = false;
   // An empty name (two separators in a row) can be neither made nor entered.
   const bool empty = name[0] == '\0';
   if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
@@ -81,7 +85,8 @@ bool EnterFolder(const char* name, Prompts& prompts) {
     // A plain file of that name is in the way: most often the page of a URL
     // without its closing '/' ("host/a" beside "host/a/b.html"), mirrored
     // earlier. It is never deleted: it becomes the new folder's index.html.
-    return MakeFolderInPlaceOfFile(name) && platform::SetCurrentFolder(name);
+    movedFile = MakeFolderInPlaceOfFile(name);
+    return movedFile && platform::SetCurrentFolder(name);
   }
   if (!platform::MakeFolder(name)) {
     ShowFolderMessage(platform::LastError(), prompts);
@@ -140,10 +145,29 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length) {
   return true;
 }
 
+namespace {
+
+// Whether a folder of the path would have an empty name. Such a path names
+// no place in the mirror; it is found before anything is made, so that the
+// file can stay in the cache folder and the batch go on.
+bool HasEmptyFolderName(const char* path) {
+  FolderName name{};
+  size_t length = 0;
+  while (NextOutputFolder(path, name, length)) {
+    if (length == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts) {
   destination = cacheFile;
   SetFileRefName(destination, "");
+  gLastMove.moved = false;
+  if (HasEmptyFolderName(path)) return kFoldersUnplaceable;
+  const char* const pathStart = path;
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
   SetCurrentFolderFromRef(cacheFile);
@@ -164,9 +188,16 @@ FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
       rest = IsPathSeparator(static_cast<unsigned char>(*before)) ? before + 1 : before;
       break;
     }
-    if (!EnterFolder(name.data(), prompts)) {
+    bool movedFile = false;
+    if (!EnterFolder(name.data(), prompts, movedFile)) {
       result = kFoldersStop;
       break;
+    }
+    if (movedFile) {
+      gLastMove.moved = true;
+      gLastMove.oldPlace = destination;
+      SetFileRefName(gLastMove.oldPlace, std::string_view(name.data(), length));
+      gLastMove.pathEnd = static_cast<size_t>(path - pathStart);
     }
     destination.folder.Append(std::string_view(name.data(), length));
     destination.folder.Append(std::string_view(&separator, 1));
@@ -175,5 +206,7 @@ FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
   SetCurrentFolderFromRef(savedFolder);
   return result;
 }
+
+const FolderPageMove& LastFolderPageMove() { return gLastMove; }
 
 }  // namespace hoard

@@ -17,9 +17,13 @@
 
 namespace hoard {
 
-enum class FolderResult { kReady, kStop };
+enum class FolderResult { kReady, kStop, kUnplaceable };
 inline constexpr FolderResult kFoldersReady = FolderResult::kReady;
 inline constexpr FolderResult kFoldersStop = FolderResult::kStop;
+// The path has an empty component (two separators in a row, as in
+// "host//a.gif" or "ftp://..."): no folder can carry it, so the file cannot
+// be placed. Nothing was created; the batch goes on.
+inline constexpr FolderResult kFoldersUnplaceable = FolderResult::kUnplaceable;
 
 // Decodes one component of `source` into `buffer` (appending after what it
 // holds, at most 63 bytes): a leading "%7E" becomes '~', "%20" a space, "id="
@@ -42,8 +46,19 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // kFoldersReady `destination` names the deepest folder and `rest` points into
 // `path` at the start of the last component. kFoldersStop: the batch must
 // stop (a folder could not be created or entered; a message was shown when
-// the creation failed). The current directory is the same afterwards.
+// the creation failed). kFoldersUnplaceable: an empty folder name, found
+// before anything is created. The current directory is the same afterwards.
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts);
+
+// A plain file that stood where the last CreateOutputFolders needed a
+// folder, and became that folder's index.html: its old place, and where the
+// component that names it ends in the path.
+struct FolderPageMove {
+  bool moved = false;
+  FileRef oldPlace;
+  size_t pathEnd = 0;
+};
+const FolderPageMove& LastFolderPageMove();
 
 }  // namespace hoard

@@ -105,6 +105,14 @@ size_t LinkSchemeLength(const char* url) {
   return 0;
 }
 
+void FoldHostCase(char* url) {
+  for (char* p = url + LinkSchemeLength(url); *p != '\0'; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '/' || c == '\\' || c == '?' || c == '#') return;
+    if (c >= 'A' && c <= 'Z') *p = static_cast<char>(c - 'A' + 'a');
+  }
+}
+
 int ApplyDomainConversion(char* url, size_t capacity, const DomainTable* table) {
   if (table == nullptr) table = &ProcessDomainTable();
   if (table->state != DomainTableState::kLoaded || table->pairs == nullptr) return 0;

@@ -64,6 +64,12 @@ size_t SchemeLength(const char* url);
 // is the wrapped URL after its scheme.
 size_t LinkSchemeLength(const char* url);
 
+// Writes the host of `url` (after the scheme as `LinkSchemeLength` counts
+// it, up to the first '/', '\\', '?' or '#') in lower case: a host names one
+// place whatever its case, and its folder must be one folder on a file
+// system that tells case.
+void FoldHostCase(char* url);
+
 // Replaces the host of `url` (after its scheme, up to the first '/') by the
 // value of the first domain-table entry whose key begins the text after the
 // scheme (exact bytes). The process's table when `table` is null; nothing

@@ -22,13 +22,16 @@ inline constexpr const char* kSampleCaches[] = {"jch-cache", "m-cache", "cachepr
 
 // Copies `cache` into `folder` and converts the copy with links edited and
 // the backups kept (the checker reads the pages as they were from them),
-// without a domain table. Returns the copy's path.
+// without a domain table, broken images found as `brokenImageMode` says.
+// Returns the copy's path.
 inline std::filesystem::path ConvertCopy(const std::filesystem::path& cache,
-                                         const TempFolder& folder) {
+                                         const TempFolder& folder, int brokenImageMode = 0) {
   const std::filesystem::path copy = folder.Path() / cache.filename();
   std::filesystem::copy(cache, copy, std::filesystem::copy_options::recursive);
   CurrentFolderGuard guard;
   Options options = LinksOnly();
+  options.BrokenImageMode = static_cast<uint8_t>(brokenImageMode);
+  options.CheckGif = options.CheckJpeg = brokenImageMode != 0 ? 1 : 0;
   ScopedOptions scoped(options);
   scripted::Reset();
   GoWithoutDomainTable();

@@ -201,16 +201,20 @@ TEST(RewriteHtmlPage, RepairsRelativeLinksThatCannotResolve) {
     std::string expected;
   };
   const Case cases[] = {
-      {"one level too many at depth 1", "http://www.own.co.jp/p.html", "../x.html", "./x.html"},
+      {"one level too many at depth 1", "http://www.own.co.jp/p.html", "../x.html", "x.html"},
       {"two levels too many at depth 1", "http://www.own.co.jp/p.html", "../../x.html",
-       "./../x.html"},
+       "x.html"},
+      {"three levels too many at depth 2", "http://www.own.co.jp/a/p.html", "../../../x.html",
+       "../x.html"},
+      {"only steps past the top at depth 2", "http://www.own.co.jp/a/p.html", "../../", "../index.html"},
       {"a link to another host folder at depth 1", "http://www.own.co.jp/p.html",
        "../other.co.jp/x.html", "../other.co.jp/x.html"},
       {"enough levels at depth 2", "http://www.own.co.jp/a/p.html", "../x.html", "../x.html"},
       {"a folder names its index page", "http://www.own.co.jp/a/p.html", "../", "../index.html"},
       {"a subfolder names its index page", "http://www.own.co.jp/a/p.html", "sub/",
        "sub/index.html"},
-      {"a folder with a fragment stays", "http://www.own.co.jp/a/p.html", "sub/#a", "sub/#a"},
+      {"a folder with a fragment names its index page", "http://www.own.co.jp/a/p.html", "sub/#a",
+       "sub/index.html#a"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -415,8 +419,9 @@ TEST(PageContext, FindsTheBaseAndDepth) {
   const Case cases[] = {
       {"host and two folders", "http://www.a.co.jp/x/y/z.html", "", "www.a.co.jp", 3, 3},
       {"port 8080 stays in the base", "http://a.com:8080/x.html", "", "a.com:8080", 1, 2},
-      {"other ports separate", "http://a.com:81/x.html", "", "a.com", 2, 2},
+      {"any other port stays in the base", "http://a.com:81/x.html", "", "a.com:81", 1, 2},
       {"query slashes do not count", "http://a.com/x.cgi?a/b", "", "a.com", 1, 1},
+      {"a 0x5C second byte is no separator", "http://a.com/x/\x83\x5C.html", "", "a.com", 2, 2},
       {"https", "https://a.com/x/", "", "a.com", 2, 2},
       {"host folder", "", "/m/www.a.co.jp/x/p.html", "www.a.co.jp", 2, 2},
       {"host folder with a port folder", "", "/m/a.co.jp/8080/x/p.html", "a.co.jp:8080", 2, 3},

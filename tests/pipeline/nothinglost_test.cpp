@@ -296,7 +296,6 @@ TEST_F(NothingLostTest, AFolderThatCannotBeMadeStopsTheBatchWithEveryFileKept) {
     bool message;
   };
   const Case cases[] = {
-      {"an empty folder name", "http://a.example//x.html", nullptr, true},
       {"a file in the way that cannot be put aside", "http://a.example/x.html",
        "~hoard-hoard.tmp", false},
   };

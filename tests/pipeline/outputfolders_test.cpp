@@ -148,16 +148,12 @@ TEST_F(OutputFolders, KeepsAFileInTheWayAsTheFoldersIndexAndEntersExistingFolder
   EXPECT_TRUE(scripted::Messages().empty());
 }
 
-TEST_F(OutputFolders, TwoSeparatorsInARowStopTheBatchWithAMessage) {
+TEST_F(OutputFolders, TwoSeparatorsInARowNameNoPlaceAndMakeNothing) {
   const fs::path before = fs::current_path();
   const Outcome outcome = Create("host//x.html");
-  EXPECT_EQ(outcome.result, kFoldersStop);
-  ASSERT_EQ(scripted::Messages().size(), 1u);
-  const scripted::ShownMessage& shown = scripted::Messages()[0];
-  EXPECT_EQ(shown.text, messages::Get(Text::kFolderNoLongNames));
-  EXPECT_EQ(shown.caption, messages::ProgramCaption());
-  EXPECT_EQ(shown.icon, platform::Icon::kWarning);
-  EXPECT_EQ(shown.buttons, platform::Buttons::kOk);
+  EXPECT_EQ(outcome.result, kFoldersUnplaceable);
+  EXPECT_TRUE(scripted::Messages().empty());
+  EXPECT_FALSE(IsFolderBelow("host"));
   EXPECT_EQ(fs::current_path(), before);
 }
 
@@ -212,8 +208,8 @@ TEST_F(OutputFolders, ReservedAndDottedNamesBecomeSafeFolders) {
     SCOPED_TRACE(c.what);
     const Outcome outcome = Create(c.path);
     if (c.path == "C:/x") {
-      // ':' then '/' make an empty component: the batch stops.
-      EXPECT_EQ(outcome.result, kFoldersStop);
+      // ':' then '/' make an empty component: no place for the file.
+      EXPECT_EQ(outcome.result, kFoldersUnplaceable);
       continue;
     }
     ASSERT_EQ(outcome.result, kFoldersReady);

@@ -58,9 +58,7 @@ TEST(UnwrapRedirect, RedirectorEntriesLandAtTheirTargetsAndLinksFindThem) {
   }
 
   test::TempFolder folder;
-  SetBrokenImageMode(kBrokenImageRecycle);
-  const std::filesystem::path mirror = test::ConvertCopy(cache, folder);
-  SetBrokenImageMode(kBrokenImageOff);
+  const std::filesystem::path mirror = test::ConvertCopy(cache, folder, kBrokenImageRecycle);
   for (const char* place : {"t.example.jp/a/page.html", "t.example.jp/b/news.html"}) {
     EXPECT_TRUE(std::filesystem::is_regular_file(mirror / place)) << place;
   }

@@ -271,3 +271,69 @@ std::string HtmlEscaped(const std::string& url) {
 }
 
 }  // namespace hoard::test
+
+// --- Links as pages write them ------------------------------------------------
+
+namespace hoard::test {
+
+std::string LinkFromPage(UrlGenerator& generator, const GeneratedUrl& page,
+                         const GeneratedUrl& target) {
+  const std::string tail = target.file + target.query;
+  const bool samePage = page.folders == target.folders && page.file == target.file &&
+                        !page.file.empty() && !target.query.empty();
+  std::string link;
+  switch (generator.Below(4)) {
+    case 0: {
+      // Absolute, the host's letters in any case.
+      std::string host = target.host;
+      for (char& c : host) {
+        if (c >= 'a' && c <= 'z' && generator.OneIn(2)) c = static_cast<char>(c - 'a' + 'A');
+      }
+      link = target.scheme + host + "/";
+      for (const std::string& folder : target.folders) link += folder + "/";
+      link += tail;
+      break;
+    }
+    case 1:
+      link = "/";
+      for (const std::string& folder : target.folders) link += folder + "/";
+      link += tail;
+      break;
+    case 2:
+      if (samePage) {
+        link = target.query;
+        break;
+      }
+      [[fallthrough]];
+    default: {
+      size_t common = 0;
+      while (common < page.folders.size() && common < target.folders.size() &&
+             page.folders[common] == target.folders[common]) {
+        ++common;
+      }
+      size_t up = page.folders.size() - common;
+      // Steps past the top, which a browser ignores.
+      if (common == 0 && generator.OneIn(3)) up += 1 + generator.Below(2);
+      if (up == 0 && generator.OneIn(2)) link = "./";
+      for (size_t i = 0; i < up; ++i) link += "../";
+      for (size_t i = common; i < target.folders.size(); ++i) link += target.folders[i] + "/";
+      link += tail;
+      if (link.empty()) link = "./";
+      break;
+    }
+  }
+  if (generator.OneIn(4)) link += "#" + generator.Word(1, 6);
+  return link;
+}
+
+bool HasDotFolder(const GeneratedUrl& url) {
+  for (const std::string& folder : url.folders) {
+    std::string decoded = BrowserDecode(folder);
+    while (!decoded.empty() && decoded.back() == ' ') decoded.pop_back();
+    if (decoded == "." || decoded == "..") return true;
+  }
+  const std::string file = BrowserDecode(url.file);
+  return file == "." || file == "..";
+}
+
+}  // namespace hoard::test

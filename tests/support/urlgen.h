@@ -81,3 +81,18 @@ std::string BrowserDecode(const std::string& link);
 std::string HtmlEscaped(const std::string& url);
 
 }  // namespace hoard::test
+
+namespace hoard::test {
+
+// A link from `page` to `target` (on the page's host) in one of the forms
+// pages wrote: absolute with the host in any case, rooted, relative with
+// "./" and "../" steps (some past the top), or a query alone for the page
+// itself with another query; a fragment after some.
+std::string LinkFromPage(UrlGenerator& generator, const GeneratedUrl& page,
+                         const GeneratedUrl& target);
+
+// Whether the URL has a "." or ".." component (plain or escaped): a browser
+// takes those as steps, so a link never names them.
+bool HasDotFolder(const GeneratedUrl& url);
+
+}  // namespace hoard::test
