@@ -20,10 +20,4 @@ void ApplyPageNumberSuffix(ScanState& s, size_t cut) {
   if (cut < s.units) TakeBackUnits(s, s.units - cut);
 }
 
-size_t SearchPrefixLength(std::string_view /*component*/) { return 0; }
-
-size_t NewsPrefixLength(std::string_view /*component*/) { return 0; }
-
-bool BeginsWithBoardScript(std::string_view /*component*/) { return false; }
-
 }  // namespace hoard

@@ -271,3 +271,104 @@ std::string HtmlEscaped(const std::string& url) {
 }
 
 }  // namespace hoard::test
+
+namespace hoard::test {
+namespace {
+
+constexpr std::string_view kEngines[] = {"infoseek", "goo", "yahoo", "lycos", "excite", "nttdir"};
+
+// The parameters of a family joined in the order given by `order`.
+std::string JoinedQuery(const std::vector<std::string>& parameters) {
+  std::string query;
+  for (const std::string& parameter : parameters) {
+    if (!query.empty()) query += '&';
+    query += parameter;
+  }
+  return query;
+}
+
+}  // namespace
+
+std::string UrlGenerator::SearchWords() {
+  std::string words;
+  const size_t count = 1 + Below(3);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) words += '+';
+    words += options_.japanese && OneIn(3) ? JapaneseEscapes(1 + Below(4)) : Word(2, 8);
+  }
+  // Only letters, digits and escapes: a word never looks like a parameter.
+  for (char& c : words) {
+    if (c == '-' || c == '_' || c == '.' || c == '~') c = 'x';
+  }
+  return words;
+}
+
+std::string UrlGenerator::SearchUrl(size_t family, const std::string& words, size_t page) {
+  const std::string host = "http://" + std::string(OneIn(2) ? "www." : "") + "search.example.jp/";
+  const std::string n = std::to_string(page);
+  const std::string offset = std::to_string((page - 1) * 10);
+  std::vector<std::string> defaults;
+  std::vector<std::string> keep;
+  std::string script;
+  switch (family % kSearchFamilies) {
+    case 0:  // a general engine: defaults around the words, the offset last
+      script = "search";
+      keep = {"q=" + words};
+      defaults = {"hl=ja", "ie=euc-jp", "oe=euc-jp", "lang=jp"};
+      break;
+    case 1:
+      script = "search_" + std::string(kEngines[Below(std::size(kEngines))]) + ".cgi";
+      keep = {"key=" + words};
+      defaults = {"SEARCH=Search", "comm=off"};
+      break;
+    case 2:
+      script = "search-robo" + std::to_string(Below(10));
+      keep = {"key=" + words};
+      defaults = {"number=10"};
+      break;
+    case 3:
+      script = "para";
+      keep = {"Querystring=" + words};
+      defaults = {"MAX=20"};
+      break;
+    case 4:
+      script = "s97is.vts";
+      keep = {"queryText=" + words};
+      defaults = {"Action=FilterSearch"};
+      break;
+    case 5:
+      script = "URL-tret-ret.pl";
+      keep = {"keywords=" + words};
+      defaults = {"server=comdb"};
+      break;
+    case 6:
+      script = "search.cgi";
+      keep = {"query=" + words};
+      defaults = {"log=0"};
+      break;
+    case 7:
+      script = "results.asp";
+      keep = {"qt=" + words};
+      defaults = {"hl=ja", "x=" + std::to_string(Below(100)), "y=" + std::to_string(Below(30))};
+      break;
+    default:
+      script = "thread.cgi";
+      keep = {"user_id=ABC" + std::to_string(10000 + family * 7 % 90000)};
+      defaults = {"dp_flg=1"};
+      break;
+  }
+  std::vector<std::string> parameters = keep;
+  for (const std::string& parameter : defaults) {
+    if (OneIn(2)) parameters.insert(parameters.begin() + static_cast<long>(Below(parameters.size() + 1)), parameter);
+  }
+  if (page > 1 || OneIn(2)) {
+    parameters.push_back(family % kSearchFamilies == 8 ? "page=" + n : "st=" + offset);
+  }
+  return host + script + "?" + JoinedQuery(parameters);
+}
+
+std::string UrlGenerator::NextSearchUrl() {
+  return SearchUrl(Below(kSearchFamilies), SearchWords(), 1 + Below(20));
+}
+
+}  // namespace hoard::test
