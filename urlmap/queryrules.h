@@ -30,8 +30,9 @@ RuleOutcome ApplyParameterRules(ScanState& s);
 // The counter rule for a '|' followed by "df=" in a "Count.cgi" component.
 RuleOutcome ApplyCounterBar(ScanState& s);
 
-// The length limit of a name-flat component. false: not handled here.
-bool LimitNameFlatComponent(ScanState& s);
+// The length limit of a name-flat component: cut back to 31 bytes or filled
+// up to them, separators written as '_'. The extension step follows.
+void LimitNameFlatComponent(ScanState& s);
 
 // Cuts a query-derived name at unit `cut` (the cut mark, the query start or
 // the end of the name), keeping a later page's offset behind a '_'.

@@ -526,7 +526,11 @@ void EndFileName(ScanState& s) {
 
 // Runs when the component has grown past 27 bytes. True when the name ends.
 bool LimitComponent(ScanState& s) {
-  if (s.modes.nameFlat && LimitNameFlatComponent(s)) return true;
+  if (s.modes.nameFlat) {
+    LimitNameFlatComponent(s);
+    EndFileName(s);
+    return true;
+  }
   if (!InQuery(s)) {
     if (const char* separator = FolderSeparatorAhead(s)) {
       CutFolder(s, separator);
@@ -709,6 +713,8 @@ void Scan(ScanState& s) {
       const RuleOutcome outcome = ApplyComponentStartRules(s);
       if (outcome == RuleOutcome::kEnd) return;
       if (outcome == RuleOutcome::kContinue) continue;
+      // Rewrites the unread query in place; the scan goes on over it.
+      ApplyQueryReordering(s);
     }
     RuleOutcome outcome = ApplyAnyPositionRules(s);
     if (outcome == RuleOutcome::kEnd) return;
@@ -994,6 +1000,8 @@ void Prepare(ScanState& s) {
   }
   s.source = s.sourceBase;
   s.previousSourceByte = 0;
+  s.urlHead[0] = static_cast<unsigned char>(s.source[0]);
+  if (s.urlHead[0] != 0) s.urlHead[1] = static_cast<unsigned char>(s.source[1]);
 }
 
 void Terminate(ScanState& s) { s.output[s.outputLength] = '\0'; }

@@ -71,6 +71,18 @@ struct ScanModes {
   int16_t infoseekUrl = 0;
   int16_t resultOffset = 0;  // the number after "&st=" in an infoseek state
   ptrdiff_t articleMark = kNoMark;
+  // The '_' written for a board's message-number key, which a later
+  // expression parameter replaces.
+  ptrdiff_t boardMark = kNoMark;
+};
+
+// The query as it stood when the scan met its '?' (after any reordering):
+// the page-number suffix reads its last parameters, which a link rewritten in
+// place may already have overwritten.
+inline constexpr size_t kQueryCopyBytes = 1024;
+struct QueryCopy {
+  std::array<char, kQueryCopyBytes> text;
+  size_t length = 0;
 };
 
 struct ScanState {
@@ -125,6 +137,9 @@ struct ScanState {
   int16_t isoState = 0;
 
   ScanModes modes;
+  QueryCopy query;
+  // The first two bytes of the URL as the scan began to read it.
+  std::array<unsigned char, 2> urlHead{};
 };
 
 // What a rule reports to the scan.

@@ -305,65 +305,75 @@ std::string UrlGenerator::SearchWords() {
 
 std::string UrlGenerator::SearchUrl(size_t family, const std::string& words, size_t page) {
   const std::string host = "http://" + std::string(OneIn(2) ? "www." : "") + "search.example.jp/";
-  const std::string n = std::to_string(page);
-  const std::string offset = std::to_string((page - 1) * 10);
+  std::vector<std::string> parameters;
   std::vector<std::string> defaults;
-  std::vector<std::string> keep;
   std::string script;
+  // Scripts whose key the rules move to the front take their defaults
+  // anywhere; the others only after the words.
+  bool anywhere = true;
+  std::string offset = "st=" + std::to_string((page - 1) * 10);
   switch (family % kSearchFamilies) {
-    case 0:  // a general engine: defaults around the words, the offset last
+    case 0:
       script = "search";
-      keep = {"q=" + words};
-      defaults = {"hl=ja", "ie=euc-jp", "oe=euc-jp", "lang=jp"};
+      parameters = {"q=" + words};
+      defaults = {"hl=ja", "ie=euc-jp", "oe=euc-jp", "dfr=1"};
+      anywhere = false;
       break;
     case 1:
-      script = "search_" + std::string(kEngines[Below(std::size(kEngines))]) + ".cgi";
-      keep = {"key=" + words};
+      // The engine belongs to the search, not to one of its pages.
+      script = "search_" + std::string(kEngines[words.size() % std::size(kEngines)]) + ".cgi";
+      parameters = {"key=" + words};
       defaults = {"SEARCH=Search", "comm=off"};
       break;
     case 2:
-      script = "search-robo" + std::to_string(Below(10));
-      keep = {"key=" + words};
+      script = "search-robo" + std::to_string(words.size() % 10);
+      parameters = {"key=" + words};
       defaults = {"number=10"};
       break;
     case 3:
       script = "para";
-      keep = {"Querystring=" + words};
-      defaults = {"MAX=20"};
+      parameters = {"Querystring=" + words};
       break;
     case 4:
       script = "s97is.vts";
-      keep = {"queryText=" + words};
+      parameters = {"queryText=" + words};
       defaults = {"Action=FilterSearch"};
       break;
     case 5:
       script = "URL-tret-ret.pl";
-      keep = {"keywords=" + words};
+      parameters = {"keywords=" + words};
       defaults = {"server=comdb"};
       break;
     case 6:
       script = "search.cgi";
-      keep = {"query=" + words};
-      defaults = {"log=0"};
+      parameters = {"log=0", "query=" + words};
       break;
     case 7:
       script = "results.asp";
-      keep = {"qt=" + words};
+      parameters = {"qt=" + words};
       defaults = {"hl=ja", "x=" + std::to_string(Below(100)), "y=" + std::to_string(Below(30))};
+      anywhere = false;
       break;
-    default:
+    default: {
       script = "thread.cgi";
-      keep = {"user_id=ABC" + std::to_string(10000 + family * 7 % 90000)};
-      defaults = {"dp_flg=1"};
+      // A user of the board per search.
+      uint64_t id = 0;
+      for (char c : words) id = id * 31 + static_cast<unsigned char>(c);
+      parameters = {"user_id=ABC" + std::to_string(10000 + id % 90000)};
+      defaults = {"dp_flg=1", "def=10"};
+      anywhere = false;
+      offset = "page=" + std::to_string(page);
       break;
+    }
   }
-  std::vector<std::string> parameters = keep;
+  const size_t first = anywhere ? 0 : 1;
   for (const std::string& parameter : defaults) {
-    if (OneIn(2)) parameters.insert(parameters.begin() + static_cast<long>(Below(parameters.size() + 1)), parameter);
+    if (!OneIn(2)) continue;
+    const size_t at = first + Below(parameters.size() + 1 - first);
+    parameters.insert(parameters.begin() + static_cast<long>(at), parameter);
   }
-  if (page > 1 || OneIn(2)) {
-    parameters.push_back(family % kSearchFamilies == 8 ? "page=" + n : "st=" + offset);
-  }
+  // The first page may say its offset or not.
+  if (page > 1 || (family % kSearchFamilies != 8 && OneIn(2))) parameters.push_back(offset);
   return host + script + "?" + JoinedQuery(parameters);
 }
 
