@@ -1279,8 +1279,8 @@ RowResult EventForm(ScanState& s) {
   }
   if (const size_t used = MatchNextWhole(s, "Go=Search")) {
     SkipSource(s, used);
-    if (const size_t type = MatchNextWhole(s, "type=hotspotgo")) SkipSource(s, type);
-    return Skip(s, 0);
+    const size_t type = MatchNextWhole(s, "type=hotspotgo");
+    return Skip(s, type);
   }
   return RowResult::kNo;
 }

@@ -79,7 +79,7 @@ struct ScanModes {
 // The query as it stood when the scan met its '?' (after any reordering):
 // the page-number suffix reads its last parameters, which a link rewritten in
 // place may already have overwritten.
-inline constexpr size_t kQueryCopyBytes = 1024;
+inline constexpr size_t kQueryCopyBytes = kMaxScanBytes;
 struct QueryCopy {
   std::array<char, kQueryCopyBytes> text;
   size_t length = 0;
