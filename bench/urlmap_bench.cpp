@@ -1,6 +1,7 @@
 // Names per second of the URL scan in mode 1 (file names), over the file-name
 // parts of 100,000 generated URLs, as the per-file pipeline hands them over;
-// links per second in mode 0 for comparison.
+// links per second in mode 0 for comparison. A second, query-heavy set holds
+// result pages of every search family.
 //
 //   urlmap_bench [URL count] [rounds]
 #include <algorithm>
@@ -32,29 +33,21 @@ std::string RestOf(const std::string& url) {
   return *p != '\0' ? p : "index.html";
 }
 
-}  // namespace
+struct Rates {
+  double names = 0;
+  double links = 0;
+};
 
-int main(int argc, char** argv) {
-  const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  hoard::test::UrlGenerator generator(20240607);
-  std::vector<std::string> urls;
+// The best of `rounds` rounds over one set of URLs.
+Rates Measure(const std::vector<std::string>& urls, int rounds, size_t& checksum) {
   std::vector<std::string> rests;
-  urls.reserve(count);
-  rests.reserve(count);
-  size_t restBytes = 0;
-  for (size_t i = 0; i < count; ++i) {
-    urls.push_back(generator.NextText());
-    rests.push_back(RestOf(urls.back()));
-    restBytes += rests.back().size();
-  }
-
+  rests.reserve(urls.size());
+  for (const std::string& url : urls) rests.push_back(RestOf(url));
   std::vector<char> source(1024);
   std::vector<char> name(hoard::kLocalNameBufferBytes);
   std::vector<char> link(hoard::kLinkBufferBytes);
-  double bestNames = 0;
-  double bestLinks = 0;
-  size_t checksum = 0;
+  Rates best;
+  const double count = static_cast<double>(urls.size());
   for (int round = 0; round < rounds; ++round) {
     auto start = Clock::now();
     for (const std::string& rest : rests) {
@@ -71,13 +64,39 @@ int main(int argc, char** argv) {
       checksum += static_cast<unsigned char>(link[7]);
     }
     const double links = std::chrono::duration<double>(Clock::now() - start).count();
-    bestNames = std::max(bestNames, static_cast<double>(count) / names);
-    bestLinks = std::max(bestLinks, static_cast<double>(count) / links);
+    best.names = std::max(best.names, count / names);
+    best.links = std::max(best.links, count / links);
   }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  hoard::test::UrlGenerator generator(20240607);
+  std::vector<std::string> urls;
+  std::vector<std::string> searches;
+  urls.reserve(count);
+  searches.reserve(count);
+  size_t restBytes = 0;
+  for (size_t i = 0; i < count; ++i) {
+    urls.push_back(generator.NextText());
+    restBytes += RestOf(urls.back()).size();
+  }
+  for (size_t i = 0; i < count; ++i) searches.push_back(generator.NextSearchUrl());
+
+  size_t checksum = 0;
+  const Rates mixed = Measure(urls, rounds, checksum);
+  const Rates queries = Measure(searches, rounds, checksum);
   std::printf("urls: %zu (file-name parts average %.1f bytes), best of %d rounds\n", count,
               static_cast<double>(restBytes) / static_cast<double>(count), rounds);
-  std::printf("mode 1 (file names): %.0f names/s\n", bestNames);
-  std::printf("mode 0 (whole links): %.0f links/s\n", bestLinks);
+  std::printf("mode 1 (file names): %.0f names/s\n", mixed.names);
+  std::printf("mode 0 (whole links): %.0f links/s\n", mixed.links);
+  std::printf("search-result urls: %zu\n", count);
+  std::printf("mode 1 (file names): %.0f names/s\n", queries.names);
+  std::printf("mode 0 (whole links): %.0f links/s\n", queries.links);
   std::printf("checksum %zu\n", checksum);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "urlmap/nametables.h"
 #include "urlmap/scanstate.h"
 
 namespace hoard {
@@ -29,17 +30,12 @@ RuleOutcome ApplyParameterRules(ScanState& s);
 // The counter rule for a '|' followed by "df=" in a "Count.cgi" component.
 RuleOutcome ApplyCounterBar(ScanState& s);
 
-// The length limit of a name-flat component. false: not handled here.
-bool LimitNameFlatComponent(ScanState& s);
+// The length limit of a name-flat component: cut back to 31 bytes or filled
+// up to them, separators written as '_'. The extension step follows.
+void LimitNameFlatComponent(ScanState& s);
 
 // Cuts a query-derived name at unit `cut` (the cut mark, the query start or
 // the end of the name), keeping a later page's offset behind a '_'.
 void ApplyPageNumberSuffix(ScanState& s, size_t cut);
-
-// Name tables: lengths of the prefix found at the start of a component, 0
-// when there is none.
-size_t SearchPrefixLength(std::string_view component);
-size_t NewsPrefixLength(std::string_view component);
-bool BeginsWithBoardScript(std::string_view component);
 
 }  // namespace hoard

@@ -44,6 +44,43 @@ constexpr std::string_view kDecodedLinkComponents[] = {
     "story.html", "nph-search", "search.cgi", "indexIB.html",
 };
 
+// Rule modes read by the scan, as named sets.
+using ModeFlag = int16_t ScanModes::*;
+
+// Modes under which a link keeps its escapes decoded (search words).
+constexpr ModeFlag kDecodingModes[] = {
+    &ScanModes::infoseek, &ScanModes::tagF,  &ScanModes::searchCount, &ScanModes::robo,
+    &ScanModes::ntt,      &ScanModes::engineKey, &ScanModes::para,    &ScanModes::directory,
+    &ScanModes::seek,     &ScanModes::pursuit, &ScanModes::queryP,    &ScanModes::tagM,
+    &ScanModes::keywords, &ScanModes::resultsJaOpen,
+};
+
+// Modes whose short names get ".htm".
+constexpr ModeFlag kHtmModes[] = {
+    &ScanModes::boad,     &ScanModes::searchCount, &ScanModes::shop, &ScanModes::robo,
+    &ScanModes::ntt,      &ScanModes::engineKey,   &ScanModes::para, &ScanModes::directory,
+    &ScanModes::s97,      &ScanModes::seek,        &ScanModes::pursuit, &ScanModes::queryP,
+    &ScanModes::tagM,     &ScanModes::jiji,
+};
+
+// Modes in which '.' marks a place the name may be cut.
+constexpr ModeFlag kDotCutModes[] = {
+    &ScanModes::nameFlat, &ScanModes::seek, &ScanModes::pursuit, &ScanModes::related,
+};
+
+// Modes in which a path separator is written as '_'.
+constexpr ModeFlag kFlatSeparatorModes[] = {
+    &ScanModes::nameFlat, &ScanModes::image, &ScanModes::related,
+};
+
+template <size_t N>
+bool AnyModeSet(const ScanModes& modes, const ModeFlag (&flags)[N]) {
+  for (ModeFlag flag : flags) {
+    if (modes.*flag != 0) return true;
+  }
+  return false;
+}
+
 // Component prefixes whose short names get ".htm".
 constexpr std::string_view kHtmNamePrefixes[] = {"jerky", "GTitles", "_go_"};
 constexpr std::string_view kArnPrefix = "_arn=";
@@ -127,11 +164,7 @@ bool FollowsLowLeadByte(const ScanState& s) { return IsSjisLeadLow(s.previousSou
 // --- Mode 0: which escapes a link keeps decoded ------------------------------
 
 bool LinkKeepsDecoded(const ScanState& s) {
-  const ScanModes& m = s.modes;
-  if (m.infoseek || m.tagF || m.searchCount || m.robo || m.ntt || m.engineKey || m.para ||
-      m.directory || m.seek || m.pursuit || m.queryP || m.tagM || m.keywords || m.resultsJaOpen) {
-    return true;
-  }
+  if (AnyModeSet(s.modes, kDecodingModes)) return true;
   for (std::string_view prefix : kDecodedLinkComponents) {
     if (ComponentBeginsWith(s, prefix)) return true;
   }
@@ -401,6 +434,11 @@ bool StartsComponentHere(const ScanState& s, unsigned char c) {
   return next != 0 && next != '"' && !FollowsLowLeadByte(s);
 }
 
+// A counter's name: "Count.cgi", or "Count_" once its value is being written.
+bool InCounterComponent(const ScanState& s) {
+  return ComponentBeginsWith(s, "Count.cgi") || ComponentBeginsWith(s, "Count_");
+}
+
 // --- The length limit ---------------------------------------------------------
 
 // The separator that makes the current component a folder: the next '/',
@@ -524,14 +562,18 @@ void EndFileName(ScanState& s) {
 
 // Runs when the component has grown past 27 bytes. True when the name ends.
 bool LimitComponent(ScanState& s) {
-  if (s.modes.nameFlat && LimitNameFlatComponent(s)) return true;
+  if (s.modes.nameFlat) {
+    LimitNameFlatComponent(s);
+    EndFileName(s);
+    return true;
+  }
   if (!InQuery(s)) {
     if (const char* separator = FolderSeparatorAhead(s)) {
       CutFolder(s, separator);
       return false;
     }
   }
-  if (ComponentBeginsWith(s, "Count.cgi") || ComponentBeginsWith(s, "Count_")) {
+  if (InCounterComponent(s)) {
     for (int i = 0; i < 3 && SourceByte(s) != 0 && !s.full; ++i) {
       const unsigned char c = SourceByte(s);
       if (c == '-' || (c == '.' && SourceBeginsWith(s, ".dat"))) {
@@ -622,18 +664,19 @@ bool TakeQuerySeparator(ScanState& s) {
   return false;
 }
 
+// A byte at which a name may be cut: '<' in the search service's pages, a
+// '-' in a counter or related-page name, a counter's ".dat".
+bool IsCutByte(const ScanState& s, unsigned char c) {
+  if (c == '<') return s.modes.infoseek != 0;
+  if (c == '-') return s.modes.related != 0 || InCounterComponent(s);
+  return c == '.' && InCounterComponent(s) && SourceBeginsWith(s, ".dat");
+}
+
 // Bytes with a meaning in some components. True when the byte was taken.
 bool TakeSpecialByte(ScanState& s, unsigned char c) {
-  if (c == '<' && s.modes.infoseek != 0) {
-    s.cutMark = static_cast<ptrdiff_t>(s.units);
-    DecodeOrCopy(s);
-    return true;
-  }
   if (c == '-' && !s.modes.jiji && ComponentBeginsWith(s, "jiji")) s.modes.jiji = 1;
   if ((c == '-' || c == '_') && ComponentBeginsWith(s, "cimages")) s.modes.image = 1;
-  const bool counter = ComponentBeginsWith(s, "Count.cgi") || ComponentBeginsWith(s, "Count_");
-  if ((c == '-' && (counter || s.modes.related)) ||
-      (c == '.' && counter && SourceBeginsWith(s, ".dat"))) {
+  if (IsCutByte(s, c)) {
     s.cutMark = static_cast<ptrdiff_t>(s.units);
     DecodeOrCopy(s);
     return true;
@@ -707,6 +750,8 @@ void Scan(ScanState& s) {
       const RuleOutcome outcome = ApplyComponentStartRules(s);
       if (outcome == RuleOutcome::kEnd) return;
       if (outcome == RuleOutcome::kContinue) continue;
+      // Rewrites the unread query in place; the scan goes on over it.
+      ApplyQueryReordering(s);
     }
     RuleOutcome outcome = ApplyAnyPositionRules(s);
     if (outcome == RuleOutcome::kEnd) return;
@@ -730,13 +775,13 @@ void Scan(ScanState& s) {
         CopySource(s, 1);
         continue;
       }
-      if (s.modes.nameFlat || s.modes.seek || s.modes.pursuit || s.modes.related) {
+      if (AnyModeSet(s.modes, kDotCutModes)) {
         s.cutMark = static_cast<ptrdiff_t>(s.units);
         CopySource(s, 1);
         continue;
       }
     }
-    if ((s.modes.nameFlat || s.modes.image || s.modes.related) && IsPathSeparator(c)) {
+    if (AnyModeSet(s.modes, kFlatSeparatorModes) && IsPathSeparator(c)) {
       SkipSource(s, 1);
       if (!NameEndsWith(s, "_")) WriteUnit(s, '_');
       s.cutMark = static_cast<ptrdiff_t>(s.units - 1);
@@ -831,9 +876,7 @@ bool TakeHtmSuffix(ScanState& s) {
   const ScanModes& m = s.modes;
   const std::string_view component = ComponentText(s);
   const size_t searchPrefix = SearchPrefixLength(component);
-  bool applies = m.boad || m.searchCount || m.shop || m.robo || m.ntt || m.engineKey || m.para ||
-                 m.directory || m.s97 || m.seek || m.pursuit || m.queryP || m.tagM || m.jiji ||
-                 searchPrefix > 0 || NewsPrefixLength(component) > 0;
+  bool applies = AnyModeSet(m, kHtmModes) || searchPrefix > 0 || NewsPrefixLength(component) > 0;
   for (std::string_view prefix : kHtmNamePrefixes) {
     if (ComponentBeginsWith(s, prefix)) applies = true;
   }
@@ -992,6 +1035,8 @@ void Prepare(ScanState& s) {
   }
   s.source = s.sourceBase;
   s.previousSourceByte = 0;
+  s.urlHead[0] = static_cast<unsigned char>(s.source[0]);
+  if (s.urlHead[0] != 0) s.urlHead[1] = static_cast<unsigned char>(s.source[1]);
 }
 
 void Terminate(ScanState& s) { s.output[s.outputLength] = '\0'; }

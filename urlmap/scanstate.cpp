@@ -137,6 +137,7 @@ void TakeBackUnits(ScanState& s, size_t n) {
   ClampMark(s.queryStart, s.units);
   ClampMark(s.extensionDot, s.units);
   ClampMark(s.modes.articleMark, s.units);
+  ClampMark(s.modes.boardMark, s.units);
   if (s.lastConvertedEnd > s.units) s.lastConvertedEnd = 0;
 }
 
@@ -182,6 +183,7 @@ void RemoveUnitsAt(ScanState& s, size_t i, size_t n) {
   shiftMark(s.queryStart);
   shiftMark(s.extensionDot);
   shiftMark(s.modes.articleMark);
+  shiftMark(s.modes.boardMark);
   if (s.componentStart >= i + n) {
     s.componentStart -= n;
   } else if (s.componentStart > i) {

@@ -37,40 +37,52 @@ inline constexpr ptrdiff_t kNoMark = -1;
 // Rule modes: flags and states set by the naming rules, all 0 at the start of
 // a call. Only the scan's own reactions to them live in the scanner.
 struct ScanModes {
-  int16_t image = 0;
-  int16_t mapImage = 0;
-  int16_t nameFlat = 0;
-  int16_t newSearch = 0;
-  int16_t refine = 0;
-  int16_t key = 0;
-  int16_t searchCount = 0;
-  int16_t tagF = 0;  // 1 or 2
-  int16_t robo = 0;
-  int16_t ntt = 0;
-  int16_t keywords = 0;
-  int16_t bookmark = 0;
-  int16_t engineKey = 0;
-  int16_t para = 0;
-  int16_t directory = 0;
-  int16_t related = 0;
-  int16_t shop = 0;
-  int16_t s97 = 0;
-  int16_t seek = 0;
-  int16_t pursuit = 0;  // 1..3
-  int16_t queryP = 0;
-  int16_t tagM = 0;
-  int16_t infoseek = 0;  // 0 none, 1..21
-  int16_t from = 0;      // after a "from=" query
-  int16_t jiji = 0;
-  int16_t boad = 0;          // a "boad.exe" name is being built
-  int16_t resultsDest = 0;   // a "results_ct.asp" destination is being built
-  int16_t resultsJaOpen = 0; // a "results-ja" name before its ';'
-  int16_t quoteScript = 0;
-  int16_t hostingCounter = 0;
-  int16_t portalWrapper = 0;
-  int16_t infoseekUrl = 0;
+  int16_t image = 0;        // the name gets an image extension; counter rules, "cimages" names
+  int16_t mapImage = 0;     // a short name gets ".jpg"; the map site rules
+  int16_t nameFlat = 0;     // separators become '_'; the link-counter rules
+  int16_t newSearch = 0;    // "oq=" is skipped to the next '&'; a new-search collection
+  int16_t refine = 0;       // "oq=" is written as '<'; the refine-results rules
+  int16_t key = 0;          // "&key=" becomes '_'; the board script rule
+  int16_t searchCount = 0;  // "query=" restarts the name as "r_"; the count script rules
+  int16_t tagF = 0;         // 1: "?kw=" searches; 2: the go-wrapper, where '&' ends the name
+  int16_t robo = 0;         // unit numbers become tags; the robot script reordering
+  int16_t ntt = 0;          // links keep words decoded, ".htm" added; the directory rule
+  int16_t keywords = 0;     // links keep words decoded; the keyword script reordering
+  int16_t bookmark = 0;     // a smaller budget for the extension; the bookmark rule
+  int16_t engineKey = 0;    // ".htm" added; the removal of an engine key
+  int16_t para = 0;         // page-size and page-change rules; the paged script reordering
+  int16_t directory = 0;    // "from=" and an engine name are skipped; the directory rules
+  int16_t related = 0;      // '.' and separators cut the name; related-page searches
+  int16_t shop = 0;         // catalogue keys become tags; the shop catalogue rules
+  int16_t s97 = 0;          // ".htm" added; the filter search reordering
+  int16_t seek = 0;         // engine defaults skipped; the portal search rules
+  int16_t pursuit = 0;      // 1..3: result-list forms of the pursuit portal
+  int16_t queryP = 0;       // hit counts are skipped; "query?p=" searches
+  int16_t tagM = 0;         // form defaults skipped; "results.asp?FORM=" searches
+  int16_t infoseek = 0;     // 0 none, 1..21: the search service's page kinds
+  int16_t from = 0;         // a folder's page is "index.html"; a leading "from=" query
+  int16_t jiji = 0;         // ".htm" added; a '-' in a "jiji" news name
+  int16_t boad = 0;         // a "boad.exe" name is being built: '&' ends it
+  int16_t resultsDest = 0;  // a "results_ct.asp" destination is being built: '&' ends it
+  int16_t resultsJaOpen = 0;  // a "results-ja" name before its ';': words stay decoded
+  int16_t quoteScript = 0;  // the length limit is off inside a quoted script URL
+  int16_t hostingCounter = 0;  // the hosting counter's finishing step; the music-site rule
+  int16_t portalWrapper = 0;   // 1: a counting wrapper, 2: an outbound-link wrapper
+  int16_t infoseekUrl = 0;     // the URL is one of the search service's own
   int16_t resultOffset = 0;  // the number after "&st=" in an infoseek state
   ptrdiff_t articleMark = kNoMark;
+  // The '_' written for a board's message-number key, which a later
+  // expression parameter replaces.
+  ptrdiff_t boardMark = kNoMark;
+};
+
+// The query as it stood when the scan met its '?' (after any reordering):
+// the page-number suffix reads its last parameters, which a link rewritten in
+// place may already have overwritten.
+inline constexpr size_t kQueryCopyBytes = kMaxScanBytes;
+struct QueryCopy {
+  std::array<char, kQueryCopyBytes> text;
+  size_t length = 0;
 };
 
 struct ScanState {
@@ -125,6 +137,9 @@ struct ScanState {
   int16_t isoState = 0;
 
   ScanModes modes;
+  QueryCopy query;
+  // The first two bytes of the URL as the scan began to read it.
+  std::array<unsigned char, 2> urlHead{};
 };
 
 // What a rule reports to the scan.

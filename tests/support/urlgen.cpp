@@ -337,3 +337,114 @@ bool HasDotFolder(const GeneratedUrl& url) {
 }
 
 }  // namespace hoard::test
+
+namespace hoard::test {
+namespace {
+
+constexpr std::string_view kEngines[] = {"infoseek", "goo", "yahoo", "lycos", "excite", "nttdir"};
+
+// The parameters of a family joined in the order given by `order`.
+std::string JoinedQuery(const std::vector<std::string>& parameters) {
+  std::string query;
+  for (const std::string& parameter : parameters) {
+    if (!query.empty()) query += '&';
+    query += parameter;
+  }
+  return query;
+}
+
+}  // namespace
+
+std::string UrlGenerator::SearchWords() {
+  std::string words;
+  const size_t count = 1 + Below(3);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) words += '+';
+    words += options_.japanese && OneIn(3) ? JapaneseEscapes(1 + Below(4)) : Word(2, 8);
+  }
+  // Only letters, digits and escapes: a word never looks like a parameter.
+  for (char& c : words) {
+    if (c == '-' || c == '_' || c == '.' || c == '~') c = 'x';
+  }
+  return words;
+}
+
+std::string UrlGenerator::SearchUrl(size_t family, const std::string& words, size_t page) {
+  const std::string host = "http://" + std::string(OneIn(2) ? "www." : "") + "search.example.jp/";
+  std::vector<std::string> parameters;
+  std::vector<std::string> defaults;
+  std::string script;
+  // Scripts whose key the rules move to the front take their defaults
+  // anywhere; the others only after the words.
+  bool anywhere = true;
+  std::string offset = "st=" + std::to_string((page - 1) * 10);
+  switch (family % kSearchFamilies) {
+    case 0:
+      script = "search";
+      parameters = {"q=" + words};
+      defaults = {"hl=ja", "ie=euc-jp", "oe=euc-jp", "dfr=1"};
+      anywhere = false;
+      break;
+    case 1:
+      // The engine belongs to the search, not to one of its pages.
+      script = "search_" + std::string(kEngines[words.size() % std::size(kEngines)]) + ".cgi";
+      parameters = {"key=" + words};
+      defaults = {"SEARCH=Search", "comm=off"};
+      break;
+    case 2:
+      script = "search-robo" + std::to_string(words.size() % 10);
+      parameters = {"key=" + words};
+      defaults = {"number=10"};
+      break;
+    case 3:
+      script = "para";
+      parameters = {"Querystring=" + words};
+      break;
+    case 4:
+      script = "s97is.vts";
+      parameters = {"queryText=" + words};
+      defaults = {"Action=FilterSearch"};
+      break;
+    case 5:
+      script = "URL-tret-ret.pl";
+      parameters = {"keywords=" + words};
+      defaults = {"server=comdb"};
+      break;
+    case 6:
+      script = "search.cgi";
+      parameters = {"log=0", "query=" + words};
+      break;
+    case 7:
+      script = "results.asp";
+      parameters = {"qt=" + words};
+      defaults = {"hl=ja", "x=" + std::to_string(Below(100)), "y=" + std::to_string(Below(30))};
+      anywhere = false;
+      break;
+    default: {
+      script = "thread.cgi";
+      // A user of the board per search.
+      uint64_t id = 0;
+      for (char c : words) id = id * 31 + static_cast<unsigned char>(c);
+      parameters = {"user_id=ABC" + std::to_string(10000 + id % 90000)};
+      defaults = {"dp_flg=1", "def=10"};
+      anywhere = false;
+      offset = "page=" + std::to_string(page);
+      break;
+    }
+  }
+  const size_t first = anywhere ? 0 : 1;
+  for (const std::string& parameter : defaults) {
+    if (!OneIn(2)) continue;
+    const size_t at = first + Below(parameters.size() + 1 - first);
+    parameters.insert(parameters.begin() + static_cast<long>(at), parameter);
+  }
+  // The first page may say its offset or not.
+  if (page > 1 || (family % kSearchFamilies != 8 && OneIn(2))) parameters.push_back(offset);
+  return host + script + "?" + JoinedQuery(parameters);
+}
+
+std::string UrlGenerator::NextSearchUrl() {
+  return SearchUrl(Below(kSearchFamilies), SearchWords(), 1 + Below(20));
+}
+
+}  // namespace hoard::test

@@ -57,6 +57,15 @@ class UrlGenerator {
   std::string FileName();
   std::string Query();
   std::string JapaneseEscapes(size_t characters);
+  // Search words as a form sends them: ASCII words or escaped Japanese,
+  // joined by '+'.
+  std::string SearchWords();
+
+  // The address of one result page of a search family (engines, directory
+  // scripts, counters, boards), its parameters in a random order, with
+  // some of the family's default parameters; `page` from 1.
+  std::string SearchUrl(size_t family, const std::string& words, size_t page);
+  std::string NextSearchUrl();
 
   uint64_t Random();
   // Uniform in [0, bound).
@@ -71,6 +80,9 @@ class UrlGenerator {
   uint64_t state_;
   UrlGenOptions options_;
 };
+
+// The number of search families SearchUrl knows.
+inline constexpr size_t kSearchFamilies = 9;
 
 // Decodes every percent escape of a text (what a browser does to a link
 // before it asks for the file); "&amp;" is read as '&' first, as in an HTML

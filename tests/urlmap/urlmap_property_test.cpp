@@ -115,6 +115,27 @@ TEST(MapUrlToLocalPath, LinkNamesTheStoredPlaceForGeneratedUrls) {
   RecordProperty("milliseconds", static_cast<int>(elapsed.count() * 1000));
 }
 
+TEST(MapUrlToLocalPath, LinkNamesTheStoredPlaceForSearchResultPages) {
+  test::UrlGenerator generator(20261207);
+  int failures = 0;
+  for (int i = 0; i < kGeneratedUrls / 2 && failures < 8; ++i) {
+    const std::string url = generator.NextSearchUrl();
+    const std::vector<std::string> stored = StoredPlace(url);
+    for (const std::string& link : {url, test::HtmlEscaped(url)}) {
+      if (LinkedPlace(link) != stored) {
+        ++failures;
+        ADD_FAILURE() << "url " << url << "\n  link   " << MapLink(link) << "\n  stored "
+                      << Joined(stored);
+        break;
+      }
+    }
+    if (!IsSafeName(stored.back())) {
+      ++failures;
+      ADD_FAILURE() << "url " << url << " gives the unsafe name [" << stored.back() << "]";
+    }
+  }
+}
+
 TEST(UrlGenerator, GivesTheSameUrlsForTheSameSeed) {
   test::UrlGenerator first(7);
   test::UrlGenerator second(7);

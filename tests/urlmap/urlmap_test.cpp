@@ -203,9 +203,9 @@ TEST(MapUrlToLocalPath, QueriesStayOneComponent) {
 
 TEST(MapUrlToLocalPath, DecodesEscapesAndJapaneseTextInFileNames) {
   const Case cases[] = {
-      {"EUC-JP words with an ideographic space", "search?q=%A4%A2%A1%A1%A4%A4",
-       "search_q=\x82\xA0+\x82\xA2"},
-      {"Shift_JIS escapes", "search?q=%82%A0%93%FA", "search_q=\x82\xA0\x93\xFA"},
+      {"EUC-JP words with an ideographic space", "find?q=%A4%A2%A1%A1%A4%A4",
+       "find_q=\x82\xA0+\x82\xA2"},
+      {"Shift_JIS escapes", "find?q=%82%A0%93%FA", "find_q=\x82\xA0\x93\xFA"},
       {"Shift_JIS ideographic space", "q?w=%82%A0%81%40%82%A2", "q_w=\x82\xA0+\x82\xA2"},
       {"encoded 0x81 and '@'", "q?w=a%81@b", "q_w=a+b"},
       {"EUC-JP half-width katakana in a run", "k%A4%A2%8E%B1.html", "k\x82\xA0\x83\x41.html"},
