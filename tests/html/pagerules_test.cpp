@@ -1,5 +1,6 @@
 // The page rules beyond plain links, through whole rewrites: script, form,
-// OPTION and button addresses.
+// OPTION and button addresses, banner blocks, table tracking with the
+// table-end repair.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include "html/rewriter_support.h"
 #include "support/bytes.h"
 #include "support/tempfolder.h"
+#include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -33,6 +35,12 @@ test::RewriteRun Rewrite(const std::string& page, unsigned rules) {
   return test::RewriteInFolder(mirror, "www.t.co.jp", "p.html", page, "http://www.t.co.jp/p.html");
 }
 
+std::string Lines(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) lines += "line\r\n";
+  return lines;
+}
+
 std::string Script(const std::string& code) {
   return "<SCRIPT language=\"javascript\">" + code + "</SCRIPT>";
 }
@@ -41,6 +49,10 @@ TEST(PageRules, RewriteOnlyWhatEachRuleAndItsOptionName) {
   // The page after "?nexthtml=" is named as the mapping names it.
   std::array<char, kMaxLinkBytes + 1> next{"=../visitor/thisweek/articles/x.html"};
   MapLinkInPlace(next.data(), next.size());
+  const std::string adTable =
+      "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=3 WIDTH=\"100%\" BGCOLOR=\"#FFFFFF\"><TR><TD>\r\n"
+      "<CENTER><A HREF=\"http://" +
+      std::string(Sites().adTransferHost.text) + "/cgi/aftransfer.pl?id=1\">ad</A>\r\n</table>";
   struct Case {
     const char* name;
     unsigned rules;
@@ -70,6 +82,19 @@ TEST(PageRules, RewriteOnlyWhatEachRuleAndItsOptionName) {
       {"option with the rule off", 0, "<OPTION value=\"/m/one.html\">", "", false},
       {"option value from the root", kOptions, "<OPTION value=\"/m/one.html\">",
        "<OPTION value=\"./m/one.html\">", false},
+      {"banner without its end", kShorten, "x<!-- START_Banner -->\r\nad \"unclosed", "", false},
+      {"banner end on line 128", kShorten,
+       "x<!-- START_Banner -->" + Lines(128) + "<!-- END_Banner -->y", "xy", false},
+      {"banner end on line 129", kShorten,
+       "x<!-- START_Banner -->" + Lines(129) + "<!-- END_Banner -->y", "", false},
+      {"banner at the first byte", kShorten, "<!-- START_Banner -->\r\n<!-- END_Banner -->", "",
+       false},
+      {"ad transfer table", kShorten, "x" + adTable + "y", "xy", false},
+      {"balanced tables", kTables, "<TABLE><TABLE></TABLE></TABLE>", "", false},
+      {"repair off", 0, "<TABLE><TR><TD>x", "", false},
+      {"closing tags", kTables, "<TABLE><TD><TABLE ><TD>x",
+       "<TABLE><TD><TABLE ><TD>x\r\n\r\n</TABLE></TABLE>", true},
+      {"inside PRE", kTables, "<TABLE><PRE>x", "<TABLE><PRE>x\r\n\r\n</PRE>\r\n</TABLE>", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -80,6 +105,27 @@ TEST(PageRules, RewriteOnlyWhatEachRuleAndItsOptionName) {
                                   << test::FirstDifference(run.page, expected);
     EXPECT_EQ(run.report.repaired, c.repaired);
   }
+}
+
+TEST(PageRules, EndlessNestingIsClosedAsFarAsTheCountGoes) {
+  std::string page;
+  for (int i = 0; i < 100000; ++i) page += "<TABLE>";
+  const auto run = Rewrite(page, kTables);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_TRUE(run.report.repaired);
+  ASSERT_EQ(run.page.size(), page.size() + 4 + 32767 * 8);
+  EXPECT_EQ(run.page.substr(page.size(), 12), "\r\n\r\n</TABLE>");
+}
+
+TEST(PageRules, RepairsAPageWhoseValueFillsTheLinkBuffer) {
+  const std::string value = "/" + std::string(2046, 'v');
+  const std::string page = "<TABLE BACKGROUND=\"" + value + "x\">";
+  const auto run = Rewrite(page, kTables);
+  EXPECT_EQ(run.result, 0);
+  EXPECT_TRUE(run.report.repaired);
+  // The whole page is kept, the byte beyond the value included, then closed.
+  ASSERT_GT(run.page.size(), 15u);
+  EXPECT_EQ(run.page.substr(run.page.size() - 15), "x\">\r\n\r\n</TABLE>");
 }
 
 }  // namespace

@@ -45,6 +45,10 @@ TEST(RewriteHtmlPage, RewritesWholePagesAsTheGoldenFilesShow) {
       {"port-page.html", "www.port.co.jp/8080/a", "http://www.port.co.jp:8080/a/index.html"},
       {"scripts-forms.html", "www.sf.co.jp/dir", "http://www.sf.co.jp/dir/s.html", false, false,
        false, true},
+      {"banners.html", "www.portal.co.jp", "http://www.portal.co.jp/b.html", false, false, false,
+       true},
+      {"broken-tables.html", "www.tables.co.jp/t", "http://www.tables.co.jp/t/cut.html", false,
+       false, false, true},
   };
   const bool update = std::getenv("HOARD_UPDATE_GOLDEN") != nullptr;
   for (const GoldenPage& page : pages) {
