@@ -1,12 +1,13 @@
 // The page rules beyond plain links, through whole rewrites: script, form,
 // OPTION and button addresses, banner blocks, table tracking with the
-// table-end repair.
+// table-end repair, and the search service's result pages.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 
 #include "html/rewriter_support.h"
+#include "html/searchpage.h"
 #include "support/bytes.h"
 #include "support/tempfolder.h"
 #include "urlmap/sitetable.h"
@@ -46,6 +47,8 @@ std::string Script(const std::string& code) {
 }
 
 TEST(PageRules, RewriteOnlyWhatEachRuleAndItsOptionName) {
+  const std::string searchImage = "<img src=\"http://" + std::string(Sites().iJapaneseHost.text) +
+                                  "/images/isj996/icons/left.gif\" width=\"9\" height=\"12\">";
   // The page after "?nexthtml=" is named as the mapping names it.
   std::array<char, kMaxLinkBytes + 1> next{"=../visitor/thisweek/articles/x.html"};
   MapLinkInPlace(next.data(), next.size());
@@ -90,11 +93,35 @@ TEST(PageRules, RewriteOnlyWhatEachRuleAndItsOptionName) {
       {"banner at the first byte", kShorten, "<!-- START_Banner -->\r\n<!-- END_Banner -->", "",
        false},
       {"ad transfer table", kShorten, "x" + adTable + "y", "xy", false},
+      {"absolute image prefix", kShorten, "x" + searchImage + "y", "xy", false},
+      {"a two-digit width must begin with 1", kShorten,
+       "x<img src=\"/images/isj996/icons/left.gif\" width=\"25\" height=\"12\">",
+       "x<img src=\"./images/isj996/icons/left.gif\" width=\"25\" height=\"12\">", false},
+      {"advertising image in lower case stays", kShorten,
+       "<img border=0 width=468 height=60 src=\"/images/ads/ISJa1234.gif\" alt=\"[infoseek Japan]\">",
+       "<img border=0 width=468 height=60 src=\"./images/ads/ISJa1234.gif\" alt=\"[infoseek Japan]\">",
+       false},
       {"balanced tables", kTables, "<TABLE><TABLE></TABLE></TABLE>", "", false},
       {"repair off", 0, "<TABLE><TR><TD>x", "", false},
       {"closing tags", kTables, "<TABLE><TD><TABLE ><TD>x",
        "<TABLE><TD><TABLE ><TD>x\r\n\r\n</TABLE></TABLE>", true},
       {"inside PRE", kTables, "<TABLE><PRE>x", "<TABLE><PRE>x\r\n\r\n</PRE>\r\n</TABLE>", true},
+      {"header beyond 128 lines keeps the result table", kShorten,
+       "<TITLE>Infoseek Japan</TITLE>" + Lines(128) +
+           "<!-- START Header_Search_JW_JY_Chmach -->\r\n<!-- END Header_Search_JW_JY_Chmach -->"
+           "<TABLE WIDTH=\"100%\" BORDER=\"0\" CELLPADDING=\"4\" CELLSPACING=\"0\">./images/clear.gif\""
+           " width=165 height=5 align=left ALT=\"\"></TD></TR></TABLE>",
+       "", false},
+      {"Shift_JIS title", kShorten,
+       "<TITLE> " + std::string(kSearchTitleShiftJis) +
+           "</TITLE>\r\n<!-- START Header_Search_JW_JY_Chmach --><!-- END "
+           "Header_Search_JW_JY_Chmach -->z",
+       "<TITLE> " + std::string(kSearchTitleShiftJis) + "</TITLE>\r\nz", false},
+      {"EUC-JP title, header ending on its own line", kShorten,
+       "<TITLE>" + std::string(kSearchTitleEuc) +
+           "\r\n<!-- START Header_Search_JW_JY_Chmach -->\r\nq\r\n <!-- END "
+           "Header_Search_JW_JY_Chmach -->z",
+       "<TITLE>" + std::string(kSearchTitleEuc) + "\r\nz", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

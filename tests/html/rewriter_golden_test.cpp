@@ -49,6 +49,8 @@ TEST(RewriteHtmlPage, RewritesWholePagesAsTheGoldenFilesShow) {
        true},
       {"broken-tables.html", "www.tables.co.jp/t", "http://www.tables.co.jp/t/cut.html", false,
        false, false, true},
+      {"result-page.html", "www.find.co.jp/r", "http://www.find.co.jp/r/result.html", false, false,
+       false, true},
   };
   const bool update = std::getenv("HOARD_UPDATE_GOLDEN") != nullptr;
   for (const GoldenPage& page : pages) {
