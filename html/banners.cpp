@@ -174,8 +174,8 @@ size_t NextLineStart(const PageScan& scan, size_t from) {
 
 bool CutBannerBlock(PageScan& scan) {
   const size_t at = scan.position;
-  // A page that begins with a marker keeps it.
-  if (at == 0) return false;
+  // A page that begins with a marker keeps it. Every marker begins with '<'.
+  if (at == 0 || at >= scan.size || scan.text[at] != '<') return false;
   for (const BannerMarker& marker : kBannerMarkers) {
     if (!MatchBannerStart(scan, marker)) continue;
     const size_t end = FindEndLine(scan, at + kBannerSearchSkip, marker.end);

@@ -53,8 +53,10 @@ bool HasCloseParenWithin(const PageScan& scan, size_t from) {
 }  // namespace
 
 size_t MatchScriptPattern(const PageScan& scan, unsigned char& quote) {
+  if (scan.position >= scan.size) return 0;
+  const char first = static_cast<char>(scan.text[scan.position]);
   for (const ScriptPattern& row : kScriptPatterns) {
-    if (MatchExact(scan, scan.position, row.pattern)) {
+    if (row.pattern[0] == first && MatchExact(scan, scan.position, row.pattern)) {
       quote = row.quote;
       return row.step;
     }

@@ -212,7 +212,10 @@ bool FindDecorativeImage(const PageScan& scan, size_t& start, size_t& end) {
 }  // namespace
 
 bool CheckSearchPageTitle(PageScan& scan) {
-  if (!MatchToken(scan, scan.position, kTitle)) return false;
+  if (scan.position >= scan.size || scan.text[scan.position] != '<' ||
+      !MatchToken(scan, scan.position, kTitle)) {
+    return false;
+  }
   size_t at = scan.position + kTitle.size();
   if (at < scan.size && scan.text[at] == ' ') ++at;
   // The Japanese titles compare exactly: a folded trail byte would be
@@ -246,6 +249,11 @@ bool CheckSearchPageTitle(PageScan& scan) {
 }
 
 int CleanSearchPageImage(PageScan& scan) {
+  // Every opening begins with '<', at the position or just before it.
+  const size_t at = scan.position;
+  if (at >= scan.size || (scan.text[at] != '<' && (at == 0 || scan.text[at - 1] != '<'))) {
+    return 0;
+  }
   size_t start = 0;
   size_t end = 0;
   if (!FindDecorativeImage(scan, start, end)) return 0;
