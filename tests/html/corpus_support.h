@@ -27,10 +27,12 @@ inline std::vector<std::filesystem::path> CorpusSiteFolders() {
   return sites;
 }
 
-// Converts the cache folder in place, links edited and backups kept.
-inline void ConvertInPlace(const std::filesystem::path& cache) {
+// Converts the cache folder in place, links edited and backups kept, and
+// whatever else `options` switch on.
+inline void ConvertInPlace(const std::filesystem::path& cache,
+                           const Options& options = LinksOnly()) {
   CurrentFolderGuard guard;
-  ScopedOptions scoped(LinksOnly());
+  ScopedOptions scoped(options);
   scripted::Reset();
   GoWithoutDomainTable();
   ResetConversionRun();
