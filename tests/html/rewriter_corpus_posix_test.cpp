@@ -37,10 +37,7 @@ TEST(RewriteCorpusSites, MirrorsEverySiteWithItsBytesAndWorkingLinks) {
     ASSERT_FALSE(entries.empty());
     // Every page rule on: script, form, OPTION and button targets are
     // rewritten and checked too.
-    Options options = test::LinksOnly();
-    options.AdjustScriptParams = options.AdjustFormActions = options.AdjustOptionValues = 1;
-    options.FixTableEnds = options.ShortenInfoseekResults = 1;
-    test::ConvertInPlace(cache, options);
+    test::ConvertInPlace(cache, test::AllPageRules());
 
     for (const tools::SiteFile& entry : entries) {
       SCOPED_TRACE(entry.url);
