@@ -389,10 +389,8 @@ size_t PageRewriter::MatchAttribute(AttributeKind& kind) {
       return token("BACKGROUND", AttributeKind::kBackground);
     case TagKind::kAnchor:
       // An anchor that calls a script: its address is the script modules'.
-      if (MatchToken(s, at, "HREF=\"javascript:openWin('")) {
-        advance = MatchFormAttribute(s, kind);
-        return advance != 0 ? advance : 26;
-      }
+      advance = MatchFormAttribute(s, options_, kind);
+      if (advance != 0) return advance;
       return token("HREF", AttributeKind::kHref);
     case TagKind::kBase:
       return token("HREF", AttributeKind::kBaseHref);
@@ -412,7 +410,7 @@ size_t PageRewriter::MatchAttribute(AttributeKind& kind) {
     case TagKind::kForm:
     case TagKind::kOption:
     case TagKind::kButton:
-      return MatchFormAttribute(s, kind);
+      return MatchFormAttribute(s, options_, kind);
     default:
       return 0;
   }
@@ -420,6 +418,7 @@ size_t PageRewriter::MatchAttribute(AttributeKind& kind) {
 
 void PageRewriter::AttributeScan() {
   PageScan& s = scan_;
+  s.attributeKind = AttributeKind::kNone;
   SkipSpaces(s);
   while (s.position < s.size && s.result == 0) {
     if (s.tagKind == TagKind::kScript) {
@@ -443,7 +442,11 @@ void PageRewriter::AttributeScan() {
       }
       return;
     }
-    s.attributeKind = AttributeKind::kNone;
+    // An anchor's script call stays in force: a "nexthtml=" after it
+    // starts a second value.
+    if (s.tagKind != TagKind::kAnchor || s.attributeKind != AttributeKind::kScriptCall) {
+      s.attributeKind = AttributeKind::kNone;
+    }
     if (s.tagKind == TagKind::kInput && MatchToken(s, s.position, "type=\"image\"")) {
       s.position += 12;
       s.tagKind = TagKind::kImage;

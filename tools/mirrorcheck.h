@@ -175,6 +175,23 @@ inline std::vector<PageLink> ExtractLinks(std::string_view page, std::string* ba
       if (type != attributes.end() && detail::LowerText(type->second) == "image") add("src");
     } else if (name == "body" || name == "table" || name == "td") {
       add("background");
+    } else if (name == "form") {
+      add("action");
+    } else if (name == "option") {
+      add("value");
+    }
+    if (name == "input") {
+      // A button that opens a page: the address its handler assigns.
+      for (const auto& [attribute, code] : attributes) {
+        const size_t at = code.find("top.location.href");
+        if (attribute.rfind("on", 0) != 0 || at == std::string::npos) continue;
+        size_t start = code.find_first_of("'\"", at);
+        if (start == std::string::npos) continue;
+        const size_t end = code.find(code[start], start + 1);
+        if (end == std::string::npos) continue;
+        ++start;
+        if (end > start) links.push_back({"button", code.substr(start, end - start)});
+      }
     }
     if (name == "script") {
       const std::string lowered = detail::LowerText(page.substr(i));

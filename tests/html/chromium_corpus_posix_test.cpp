@@ -32,7 +32,7 @@ TEST(ChromiumCorpus, LoadsTheCachedImagesAndFramesOfCorpusPages) {
     test::TempFolder work;
     const auto cache = work.Path() / "cache";
     tools::BuildSiteCache(folder, cache, "www.site" + std::to_string(++site) + ".co.jp");
-    test::ConvertInPlace(cache);
+    test::ConvertInPlace(cache, test::AllPageRules());
     const tools::MirrorReport report = tools::CheckMirror(cache);
     // The pages with the most images and frames first: they say the most.
     std::vector<std::pair<size_t, std::filesystem::path>> pages;

@@ -27,10 +27,21 @@ inline std::vector<std::filesystem::path> CorpusSiteFolders() {
   return sites;
 }
 
-// Converts the cache folder in place, links edited and backups kept.
-inline void ConvertInPlace(const std::filesystem::path& cache) {
+// Links edited and every page rule on: script, form, OPTION and button
+// addresses, banners, table repair, result pages.
+inline Options AllPageRules() {
+  Options options = LinksOnly();
+  options.AdjustScriptParams = options.AdjustFormActions = options.AdjustOptionValues = 1;
+  options.FixTableEnds = options.ShortenInfoseekResults = 1;
+  return options;
+}
+
+// Converts the cache folder in place, links edited and backups kept, and
+// whatever else `options` switch on.
+inline void ConvertInPlace(const std::filesystem::path& cache,
+                           const Options& options = LinksOnly()) {
   CurrentFolderGuard guard;
-  ScopedOptions scoped(LinksOnly());
+  ScopedOptions scoped(options);
   scripted::Reset();
   GoWithoutDomainTable();
   ResetConversionRun();

@@ -35,7 +35,9 @@ TEST(RewriteCorpusSites, MirrorsEverySiteWithItsBytesAndWorkingLinks) {
     const std::string host = "www.site" + std::to_string(++site) + ".co.jp";
     const auto entries = tools::BuildSiteCache(folder, cache, host);
     ASSERT_FALSE(entries.empty());
-    test::ConvertInPlace(cache);
+    // Every page rule on: script, form, OPTION and button targets are
+    // rewritten and checked too.
+    test::ConvertInPlace(cache, test::AllPageRules());
 
     for (const tools::SiteFile& entry : entries) {
       SCOPED_TRACE(entry.url);

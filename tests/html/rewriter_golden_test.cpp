@@ -26,6 +26,7 @@ struct GoldenPage {
   bool euc = false;
   bool unixToMac = false;
   bool ftp = false;
+  bool rules = false;  // script, form, OPTION, banner, table and result-page rules
 };
 
 TEST(RewriteHtmlPage, RewritesWholePagesAsTheGoldenFilesShow) {
@@ -42,6 +43,14 @@ TEST(RewriteHtmlPage, RewritesWholePagesAsTheGoldenFilesShow) {
       {"mixed-case.html", "www.case.co.jp/m", "http://www.case.co.jp/m/c.html"},
       {"long-names.html", "www.long.co.jp", "http://www.long.co.jp/l.html", false, false, true},
       {"port-page.html", "www.port.co.jp/8080/a", "http://www.port.co.jp:8080/a/index.html"},
+      {"scripts-forms.html", "www.sf.co.jp/dir", "http://www.sf.co.jp/dir/s.html", false, false,
+       false, true},
+      {"banners.html", "www.portal.co.jp", "http://www.portal.co.jp/b.html", false, false, false,
+       true},
+      {"broken-tables.html", "www.tables.co.jp/t", "http://www.tables.co.jp/t/cut.html", false,
+       false, false, true},
+      {"result-page.html", "www.find.co.jp/r", "http://www.find.co.jp/r/result.html", false, false,
+       false, true},
   };
   const bool update = std::getenv("HOARD_UPDATE_GOLDEN") != nullptr;
   for (const GoldenPage& page : pages) {
@@ -50,6 +59,8 @@ TEST(RewriteHtmlPage, RewritesWholePagesAsTheGoldenFilesShow) {
     o.EucToShiftJis = page.euc;
     o.UnixToMacLineEnds = page.unixToMac;
     o.LocaliseFtp = page.ftp;
+    o.AdjustScriptParams = o.AdjustFormActions = o.AdjustOptionValues = page.rules;
+    o.FixTableEnds = o.ShortenInfoseekResults = page.rules;
     test::ScopedOptions options(o);
     test::TempFolder mirror;
     const std::string input = ReadData(page.name);

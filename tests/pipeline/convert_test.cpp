@@ -226,6 +226,22 @@ TEST_F(ConvertTest, BrokenImagesFollowTheBrokenImageSetting) {
   }
 }
 
+TEST_F(ConvertTest, APageWhoseTablesWereClosedIsLoggedAsRepaired) {
+  Options& options = CurrentOptions();
+  const Options saved = options;
+  options.EditLinks = 1;
+  options.FixTableEnds = 1;
+  const fs::path cache = CopySample("special-cache");
+  Write(cache / "JCH00002.HTM", "<HTML><TABLE><TR><TD>cut");
+  EXPECT_EQ(RunFolder(cache), 0);
+  options = saved;
+  EXPECT_EQ(ReadAll(cache / "special.example.jp" / "stored.html"),
+            "<HTML><TABLE><TR><TD>cut\r\n\r\n</TABLE>");
+  const std::string log = ReadAll(cache / "h-hoard.csv");
+  EXPECT_NE(log.find("\nhttp://special.example.jp/stored.html,JCH00002.HTM,"), std::string::npos)
+      << log;
+}
+
 TEST_F(ConvertTest, AFileBearingTheLocalNameInTheCacheFolderIsNeverReplaced) {
   const fs::path cache = CopySample("special-cache");
   Write(cache / "ok.gif", "a file of the user's own");
