@@ -134,12 +134,22 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
+// A link is never moved, replaced or rewritten: what it leads to may lie
+// outside the cache folder.
+bool IsLinkRef(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) && platform::IsLink(path.data());
+}
+
 // When `name` inside `folder` is a folder, `folder` becomes that folder.
 bool EnterExistingFolder(FileRef& folder, std::string_view name) {
   FileRef inside = folder;
   SetFileRefName(inside, name);
   CPath path;
-  if (!FileRefToCPath(inside, path) || !platform::IsFolder(path.data())) return false;
+  if (!FileRefToCPath(inside, path) || platform::IsLink(path.data()) ||
+      !platform::IsFolder(path.data())) {
+    return false;
+  }
   if (folder.folder.length + name.size() + 1 > kMaxPathBytes) return false;
   const char separator = PathSeparator();
   folder.folder.Append(name);
@@ -302,7 +312,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // Two URLs that come to one name: the one placed first stays whole, and so
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
-  if (TakenByAnotherUrl(destination, urlKey)) {
+  if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
     LeaveBehind(cacheName.View());
     return kConvertDone;
   }
@@ -313,7 +323,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   if (placedName != cacheName.View()) {
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
-    if (Exists(inCache)) {
+    if (Exists(inCache) || IsLinkRef(inCache)) {
       LeaveBehind(cacheName.View());
       return kConvertDone;
     }
@@ -460,6 +470,11 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   DateRec date;
   FileTimeToDateRec(modified, date);
   if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+  // A cache file that is a link stays where it is, named in the report.
+  if (IsLinkRef(file)) {
+    LeaveBehind(name);
+    return kConvertDone;
+  }
   const int64_t size = static_cast<int64_t>(FileSizeOf(file));
 
   CacheLogEntry entry;

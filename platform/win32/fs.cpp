@@ -246,6 +246,24 @@ bool GetCurrentFolder(char* buffer, size_t capacity) {
   return true;
 }
 
+bool IsLink(const char* path) {
+  DWORD attributes = ::GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    NoteFailure();
+    return false;
+  }
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool EnterFolderNoLink(const char* name) {
+  if (IsLink(name)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    NoteFailure();
+    return false;
+  }
+  return SetCurrentFolder(name);
+}
+
 bool SetCurrentFolder(const char* path) {
   if (!::SetCurrentDirectoryA(path)) {
     NoteFailure();
