@@ -792,9 +792,9 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
     const int repairedResult = RepairTableEnds(*scan, rewriter.finalTagKind(), report.repaired);
     if (repairedResult != 0) FailPage(*scan, repairedResult);
   }
-  if (scan->result == 0 && scan->outputOpened) {
-    CloseFile(scan->output);
-    scan->output = kNullHandle;
+  // Whatever stopped the page, the unfinished new one does not stay behind.
+  if (scan->result != 0) RestoreOldPage(*scan);
+  if (scan->result == 0 && scan->outputOpened && FinishPageOutput(*scan) == 0) {
     report.rewritten = true;
     report.backup = BackupRef(*scan);
     FileTime time = 0;

@@ -8,6 +8,7 @@
 #include "html/rewriter.h"
 #include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
+#include "pipeline/leftovers.h"
 #include "pipeline/outputfolders.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
@@ -117,6 +118,8 @@ void CopyPath(char (&out)[kPathBytes], const char* text) {
 bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop) {
   stop = false;
   ResetBatchRecords();
+  // What a killed run left is put right before anything else is touched.
+  RepairUnfinishedFiles(file);
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;

@@ -37,6 +37,8 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count);
 // false (and size 0) for a bad handle.
 bool SizeOf(Handle handle, uint64_t& size);
 bool SeekEnd(Handle handle);
+// Puts what was written to the handle on the disk before returning.
+bool Flush(Handle handle);
 void Close(Handle handle);
 
 // File times are the Windows 64-bit count of 100 ns since 1601-01-01 UTC on

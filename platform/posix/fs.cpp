@@ -236,6 +236,15 @@ bool SeekEnd(Handle handle) {
   return true;
 }
 
+bool Flush(Handle handle) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  int done;
+  do {
+    done = fsync(FdOf(handle));
+  } while (done != 0 && errno == EINTR);
+  return done == 0 || Fail();
+}
+
 void Close(Handle handle) {
   if (handle != kNoHandle) close(FdOf(handle));
 }

@@ -131,6 +131,18 @@ bool SizeOf(Handle handle, uint64_t& size) {
   return true;
 }
 
+bool Flush(Handle handle) {
+  if (handle == kNoHandle) {
+    gLastError = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  if (!::FlushFileBuffers(ToNative(handle))) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
 bool SeekEnd(Handle handle) {
   if (handle == kNoHandle) {
     gLastError = ERROR_INVALID_HANDLE;

@@ -16,6 +16,7 @@
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
+#include "store/files.h"
 #include "support/guards.h"
 #include "support/nothinglost.h"
 #include "support/tempfolder.h"
@@ -112,6 +113,45 @@ TEST_F(SafetyTest, LinksInTheCacheFolderNeverLeadAChangeOutsideIt) {
                 fs::is_symlink(cache.Path() / "b.example" / "page.html"));
     ResetConversionRun();
   }
+}
+
+TEST_F(SafetyTest, ALaterRunRepairsWhatAKilledRunLeft) {
+  test::TempFolder cache;
+  test::TempFolder outside;
+  const std::string part = std::string(kUnfinishedSuffix);
+  struct Entry {
+    const char* what;
+    std::string name;
+    const char* before;  // nullptr: absent
+    const char* after;
+  };
+  const Entry entries[] = {
+      {"a whole new page takes its free name", "a.example/p.html" + part, "new p", nullptr},
+      {"", "a.example/p.html", nullptr, "new p"},
+      {"its old page stays as the backup", "a.example/p.html.bk", "old p", "old p"},
+      {"a cut new page beside its untouched page goes", "a.example/q.html" + part, "ne", nullptr},
+      {"", "a.example/q.html", "old q", "old q"},
+      {"the latest detection log wins", "h-hoard.csv" + part, "latest log", nullptr},
+      {"", "h-hoard.csv", "older log", "latest log"},
+  };
+  fs::create_directories(cache.Path() / "a.example");
+  for (const Entry& e : entries) {
+    if (e.before != nullptr) cache.Write(e.name, e.before);
+  }
+  outside.Write("x.html" + part, "not ours");
+  fs::create_symlink(outside.Path(), cache.Path() / "b.example");
+  cache.Write("CCHMGR20.DAT", "http://c.example/page.html,JCH00001.html\r\n");
+  cache.Write("JCH00001.HTM", "<html>a page</html>");
+  EXPECT_EQ(RunFolder(cache.Path()), 0);
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.name);
+    if (e.after == nullptr) {
+      EXPECT_FALSE(cache.Exists(e.name));
+    } else {
+      EXPECT_EQ(cache.Read(e.name), e.after);
+    }
+  }
+  EXPECT_EQ(outside.Read("x.html" + part), "not ours");
 }
 
 }  // namespace
