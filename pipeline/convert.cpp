@@ -1,8 +1,10 @@
 #include "pipeline/convert.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "base/messages.h"
 #include "base/runcontext.h"
 #include "html/linkrules.h"
 #include "html/rewriter.h"
@@ -137,6 +139,19 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
+// The disk filled while `fileName` was written: the user is told which file
+// and why, whatever the batch does next.
+void TellDiskFull(std::string_view fileName, Prompts& prompts) {
+  std::array<char, 160> text{};
+  const std::string_view head = messages::Get(messages::Text::kDiskFullCannotWrite);
+  const size_t headLength = std::min(head.size(), text.size() - 1);
+  std::memcpy(text.data(), head.data(), headLength);
+  const size_t nameLength = std::min(fileName.size(), text.size() - 1 - headLength);
+  std::memcpy(text.data() + headLength, fileName.data(), nameLength);
+  text[headLength + nameLength] = '\0';
+  prompts.ShowWarning(messages::ProgramCaption(), text.data());
+}
+
 // A link is never moved, replaced or rewritten: what it leads to may lie
 // outside the cache folder.
 bool IsLinkRef(const FileRef& ref) {
@@ -203,7 +218,9 @@ ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
   const TypeCode kind = TypeOfFile(file, mode);
   if (kind == kTypeText) {
     bool repaired = false;
-    if (RewriteHtmlFile(file, "", run.options, run.progress, repaired) != 0) return kConvertStop;
+    const int rewritten = RewriteHtmlFile(file, "", run.options, run.progress, repaired);
+    if (rewritten == kVolumeFull) TellDiskFull(name, run.prompts);
+    if (rewritten != 0) return kConvertStop;
     if (repaired) {
       WriteDetectionLine(name, kTypeText, "", size, date);
       return kConvertBroken;
@@ -337,7 +354,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     run.progress.Tick(0, 0);
     return kConvertDone;
   }
-  if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
+  const ResultCode moved = MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader);
+  if (moved != kNoError) {
+    if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     // Back under its cache name, so that a later run takes it again.
     if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
@@ -347,6 +366,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   if (kind == kTypeText) {
     RewriteReport report;
     const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report);
+    if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
       return kConvertStop;
