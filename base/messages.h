@@ -82,6 +82,7 @@ enum class Text {
   kLabelElapsed,
   kAboutMenuItem,
   kAboutCredit,
+  kDiskFullCannotWrite,
 };
 
 struct Entry {

@@ -103,8 +103,41 @@ int RestoreOldPage(PageScan& scan) {
   if (scan.output != kNullHandle) CloseFile(scan.output);
   scan.output = kNullHandle;
   scan.outputOpened = false;
-  DeleteFileRef(scan.file);
-  return RenameFileRef(BackupRef(scan), scan.file.name.View());
+  // The page itself was never touched: only the unfinished new one goes.
+  FileRef unfinished;
+  if (!UnfinishedRefOf(scan.file, unfinished)) return kBadName;
+  return DeleteFileRef(unfinished);
+}
+
+int FinishPageOutput(PageScan& scan) {
+  if (!scan.outputOpened) return scan.result;
+  FileRef unfinished;
+  UnfinishedRefOf(scan.file, unfinished);
+  const bool flushed = platform::Flush(scan.output);
+  const int flushError = platform::LastError();
+  CloseFile(scan.output);
+  scan.output = kNullHandle;
+  scan.outputOpened = false;
+  if (!flushed) {
+    DeleteFileRef(unfinished);
+    return FailPage(scan, platform::IsVolumeFull(flushError) ? kVolumeFull : kGeneralFailure);
+  }
+  // The new page is whole on the disk: the old one becomes its backup and
+  // the new one takes the name. Killed between the two renames, a run
+  // leaves the backup and the whole new page under its unfinished name,
+  // which the next run puts in place.
+  const ResultCode aside = RenameFileRef(scan.file, scan.backupName.View());
+  if (aside != kNoError) {
+    DeleteFileRef(unfinished);
+    return FailPage(scan, aside);
+  }
+  const ResultCode placed = RenameFileRef(unfinished, scan.file.name.View());
+  if (placed != kNoError) {
+    RenameFileRef(BackupRef(scan), scan.file.name.View());
+    DeleteFileRef(unfinished);
+    return FailPage(scan, placed);
+  }
+  return kNoError;
 }
 
 int FailPage(PageScan& scan, int result) {
@@ -119,7 +152,7 @@ int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
   uint32_t n = static_cast<uint32_t>(count);
   const ResultCode written = WriteBytes(scan.output, n, bytes);
   if (written == kNoError && n == count) return 0;
-  // A page half written is worse than the old one: the old one comes back.
+  // A page half written is worse than the old one: the old one stays.
   const int restored = RestoreOldPage(scan);
   if (written == kVolumeFull) return FailPage(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
   return FailPage(scan, kGeneralFailure);
@@ -155,13 +188,12 @@ bool ChooseFreeBackupName(PageScan& scan) {
 int OpenPageOutput(PageScan& scan) {
   if (scan.outputOpened) return 0;
   if (!ChooseFreeBackupName(scan)) return kNameExists;
-  const ResultCode renamed = RenameFileRef(scan.file, scan.backupName.View());
-  if (renamed != kNoError) return renamed;
+  FileRef unfinished;
+  if (!UnfinishedRefOf(scan.file, unfinished)) return kBadName;
   FileHandle handle = kNullHandle;
-  const ResultCode created = CreateWrite(scan.file, handle);
+  const ResultCode created = CreateWrite(unfinished, handle);
   if (created != kNoError || handle == kNullHandle) {
     // The page keeps its own name; a later change tries again.
-    RenameFileRef(BackupRef(scan), scan.file.name.View());
     return created != kNoError ? created : kGeneralFailure;
   }
   scan.output = handle;

@@ -1,7 +1,8 @@
 // The page file of one rewrite: the page read whole (a MacBinary header
 // dropped, a file that is no text left alone), and the rewritten page
-// written under the page's own name while the old one waits as its backup,
-// to be put back when the rewrite stops or a write fails. The writes
+// written under its unfinished name beside the untouched page; only when it
+// is whole on the disk does the old page become the backup and the new one
+// take the page's name. A stop or a failed write deletes the unfinished one. The writes
 // themselves (OpenPageOutput, WriteUpTo, WriteBytesOut) are declared with
 // the scan state in html/scanstate.h.
 #pragma once
@@ -36,9 +37,14 @@ int LoadPage(const FileRef& file, LoadedPage& page);
 // The backup of the page being rewritten.
 FileRef BackupRef(const PageScan& scan);
 
-// Puts the untouched page back under its own name: the new file is closed
-// and deleted, the backup renamed back. 0 or the failing call's error.
+// Leaves the untouched page as it is: the unfinished new file is closed and
+// deleted. 0 or the failing call's error.
 int RestoreOldPage(PageScan& scan);
+
+// Puts the whole new page in place: flushed and closed, the old page renamed
+// to the backup name, the new one to the page's name. 0, or the failure
+// (recorded in the scan) with the old page back under its name.
+int FinishPageOutput(PageScan& scan);
 
 // Records the first failure of the scan; the scan's result.
 int FailPage(PageScan& scan, int result);

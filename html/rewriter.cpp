@@ -537,6 +537,7 @@ bool PageRewriter::TakeValue() {
   SkipSpaces(s);
   const unsigned char end = s.quote != 0 ? s.quote : '"';
   size_t n = 0;
+  bool tooLong = false;
   while (s.position < s.size) {
     const unsigned char c = s.text[s.position];
     // An unquoted value ends at any white space, as a browser ends it.
@@ -544,11 +545,16 @@ bool PageRewriter::TakeValue() {
         MatchExact(s, s.position, "?nexthtml=")) {
       break;
     }
-    if (c == '\r' || c == '\n') {
+    if (c == '\r' || c == '\n' || tooLong) {
       ++s.position;
       continue;
     }
-    if (n == kMaxLinkBytes) break;  // the rest stays in the text
+    if (n == kMaxLinkBytes) {
+      // Too long for the link buffer: passed over to its end and left in the
+      // text byte for byte, never cut.
+      tooLong = true;
+      continue;
+    }
     if (MatchExact(s, s.position, "&amp;")) {
       s.link[n++] = '&';
       s.position += 5;
@@ -562,6 +568,11 @@ bool PageRewriter::TakeValue() {
   }
   s.link[n] = '\0';
   linkLength_ = n;
+  if (tooLong) {
+    s.link[0] = '\0';
+    linkLength_ = 0;
+    return false;
+  }
   return true;
 }
 
@@ -795,9 +806,9 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
     const int repairedResult = RepairTableEnds(*scan, rewriter.finalTagKind(), report.repaired);
     if (repairedResult != 0) FailPage(*scan, repairedResult);
   }
-  if (scan->result == 0 && scan->outputOpened) {
-    CloseFile(scan->output);
-    scan->output = kNullHandle;
+  // Whatever stopped the page, the unfinished new one does not stay behind.
+  if (scan->result != 0) RestoreOldPage(*scan);
+  if (scan->result == 0 && scan->outputOpened && FinishPageOutput(*scan) == 0) {
     report.rewritten = true;
     report.backup = BackupRef(*scan);
     FileTime time = 0;

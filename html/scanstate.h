@@ -74,7 +74,7 @@ struct PageScan {
   // Output.
   FileRef file;
   FileHandle output = kNullHandle;
-  bool outputOpened = false;  // the backup exists and the output was created
+  bool outputOpened = false;  // the unfinished new page was created
   PName backupName;
 
   // Scanner.
@@ -105,9 +105,9 @@ struct PageScan {
 // The output protocol, for the rule modules. Each returns 0, or the result
 // that stops the scan (also stored in `result`).
 //
-// Opens the output at the first change: the page goes to its backup name and
-// a new file takes the page's name. Returns the platform error on failure
-// (the page keeps its own name then).
+// Opens the output at the first change: a new file under the page's
+// unfinished name, the page itself untouched until the new one is whole.
+// Returns the platform error on failure.
 int OpenPageOutput(PageScan& scan);
 // Writes text[flushed, end) and moves `flushed` to `end`.
 int WriteUpTo(PageScan& scan, size_t end);

@@ -1,13 +1,16 @@
 #include "pipeline/convert.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
+#include "base/messages.h"
 #include "base/runcontext.h"
 #include "html/linkrules.h"
 #include "html/rewriter.h"
 #include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
+#include "pipeline/leftovers.h"
 #include "pipeline/outputfolders.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
@@ -117,6 +120,8 @@ void CopyPath(char (&out)[kPathBytes], const char* text) {
 bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop) {
   stop = false;
   ResetBatchRecords();
+  // What a killed run left is put right before anything else is touched.
+  RepairUnfinishedFiles(file);
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
@@ -134,12 +139,35 @@ bool Exists(const FileRef& ref) {
   return FileRefToCPath(ref, path) && FileExists(path.data());
 }
 
+// The disk filled while `fileName` was written: the user is told which file
+// and why, whatever the batch does next.
+void TellDiskFull(std::string_view fileName, Prompts& prompts) {
+  std::array<char, 160> text{};
+  const std::string_view head = messages::Get(messages::Text::kDiskFullCannotWrite);
+  const size_t headLength = std::min(head.size(), text.size() - 1);
+  std::memcpy(text.data(), head.data(), headLength);
+  const size_t nameLength = std::min(fileName.size(), text.size() - 1 - headLength);
+  std::memcpy(text.data() + headLength, fileName.data(), nameLength);
+  text[headLength + nameLength] = '\0';
+  prompts.ShowWarning(messages::ProgramCaption(), text.data());
+}
+
+// A link is never moved, replaced or rewritten: what it leads to may lie
+// outside the cache folder.
+bool IsLinkRef(const FileRef& ref) {
+  CPath path;
+  return FileRefToCPath(ref, path) && platform::IsLink(path.data());
+}
+
 // When `name` inside `folder` is a folder, `folder` becomes that folder.
 bool EnterExistingFolder(FileRef& folder, std::string_view name) {
   FileRef inside = folder;
   SetFileRefName(inside, name);
   CPath path;
-  if (!FileRefToCPath(inside, path) || !platform::IsFolder(path.data())) return false;
+  if (!FileRefToCPath(inside, path) || platform::IsLink(path.data()) ||
+      !platform::IsFolder(path.data())) {
+    return false;
+  }
   if (folder.folder.length + name.size() + 1 > kMaxPathBytes) return false;
   const char separator = PathSeparator();
   folder.folder.Append(name);
@@ -190,7 +218,9 @@ ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
   const TypeCode kind = TypeOfFile(file, mode);
   if (kind == kTypeText) {
     bool repaired = false;
-    if (RewriteHtmlFile(file, "", run.options, run.progress, repaired) != 0) return kConvertStop;
+    const int rewritten = RewriteHtmlFile(file, "", run.options, run.progress, repaired);
+    if (rewritten == kVolumeFull) TellDiskFull(name, run.prompts);
+    if (rewritten != 0) return kConvertStop;
     if (repaired) {
       WriteDetectionLine(name, kTypeText, "", size, date);
       return kConvertBroken;
@@ -302,7 +332,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // Two URLs that come to one name: the one placed first stays whole, and so
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
-  if (TakenByAnotherUrl(destination, urlKey)) {
+  if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
     LeaveBehind(cacheName.View());
     return kConvertDone;
   }
@@ -313,7 +343,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   if (placedName != cacheName.View()) {
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
-    if (Exists(inCache)) {
+    if (Exists(inCache) || IsLinkRef(inCache)) {
       LeaveBehind(cacheName.View());
       return kConvertDone;
     }
@@ -324,7 +354,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     run.progress.Tick(0, 0);
     return kConvertDone;
   }
-  if (MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader) != kNoError) {
+  const ResultCode moved = MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader);
+  if (moved != kNoError) {
+    if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     // Back under its cache name, so that a later run takes it again.
     if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
@@ -334,6 +366,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   if (kind == kTypeText) {
     RewriteReport report;
     const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report);
+    if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
       return kConvertStop;
@@ -460,6 +493,11 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   DateRec date;
   FileTimeToDateRec(modified, date);
   if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+  // A cache file that is a link stays where it is, named in the report.
+  if (IsLinkRef(file)) {
+    LeaveBehind(name);
+    return kConvertDone;
+  }
   const int64_t size = static_cast<int64_t>(FileSizeOf(file));
 
   CacheLogEntry entry;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/ascii.h"
+#include "platform/fs.h"
 #include "store/files.h"
 #include "store/pstring.h"
 
@@ -69,14 +70,19 @@ void FixLineEnd(char* text, size_t& length) {
   ++length;
 }
 
-// Creates the log empty and writes the header. The outcome is the last error.
+// Creates the log empty, under its unfinished name until it is closed, and
+// writes the header. The outcome is the last error. A link in the log's place
+// is the user's: no log is written then.
 void OpenLog() {
   gLog.firstLinePending = false;
-  if (!gLog.placeKnown) {
+  FileRef unfinished;
+  CPath path;
+  if (!gLog.placeKnown || !UnfinishedRefOf(gLog.ref, unfinished) ||
+      !FileRefToCPath(gLog.ref, path) || platform::IsLink(path.data())) {
     gLog.lastError = kGeneralFailure;
     return;
   }
-  gLog.lastError = CreateWrite(gLog.ref, gLog.handle);
+  gLog.lastError = CreateWrite(unfinished, gLog.handle);
   if (gLog.lastError != kNoError) return;
   gLog.opened = true;
   std::array<char, kMaxHeaderBytes + 1> text{};
@@ -146,15 +152,18 @@ int WriteDetectionLine(std::string_view cacheName, TypeCode type, const char* ur
 
 bool CloseDetectionLog(FileRef* out) {
   if (!gLog.opened) return false;
-  CloseFile(gLog.handle);
+  // Put on the disk and renamed over the log of an earlier run only now.
+  gLog.lastError = FinishUnfinished(gLog.handle, gLog.ref);
   gLog.handle = kNullHandle;
   gLog.opened = false;
+  if (gLog.lastError != kNoError) return false;
   if (out != nullptr) *out = gLog.ref;
   return true;
 }
 
 void ResetDetectionLog() {
-  CloseFile(gLog.handle);
+  // A log nobody closed is still kept.
+  CloseDetectionLog(nullptr);
   gLog = DetectionLog{};
 }
 

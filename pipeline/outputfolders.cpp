@@ -74,24 +74,33 @@ bool MakeFolderInPlaceOfFile(const char* name) {
 FolderPageMove gLastMove;
 
 // Makes `name` (relative to the current directory) an existing folder and
-// enters it. false: the batch stops. `movedFile`: a plain file of that name
-// became the folder's index.html.
-bool EnterFolder(const char* name, Prompts& prompts, bool& movedFile) {
+// enters it. kFoldersStop: the batch stops. kFoldersUnplaceable: a link
+// stands where the folder should be; nothing is made or entered through it,
+// since it may lead out of the cache folder. `movedFile`: a plain file of
+// that name became the folder's index.html.
+FolderResult EnterFolder(const char* name, Prompts& prompts, bool& movedFile) {
   movedFile = false;
   // An empty name (two separators in a row) can be neither made nor entered.
   const bool empty = name[0] == '\0';
-  if (!empty && platform::IsFolder(name)) return platform::SetCurrentFolder(name);
-  if (!empty && FileExists(name)) {
+  if (empty) {
+    if (!platform::MakeFolder(name)) ShowFolderMessage(platform::LastError(), prompts);
+    return kFoldersStop;
+  }
+  if (platform::IsLink(name)) return kFoldersUnplaceable;
+  if (platform::IsFolder(name)) {
+    return platform::EnterFolderNoLink(name) ? kFoldersReady : kFoldersStop;
+  }
+  if (FileExists(name)) {
     // A plain file of that name is in the way: most often the page of a URL
     // without its closing '/' ("host/a" beside "host/a/b.html"), mirrored
     // earlier. It is never deleted: it becomes the new folder's index.html.
     movedFile = MakeFolderInPlaceOfFile(name);
-    return movedFile && platform::SetCurrentFolder(name);
+    return movedFile && platform::EnterFolderNoLink(name) ? kFoldersReady : kFoldersStop;
   }
   if (!platform::MakeFolder(name)) {
     ShowFolderMessage(platform::LastError(), prompts);
   }
-  return !empty && platform::SetCurrentFolder(name);
+  return platform::EnterFolderNoLink(name) ? kFoldersReady : kFoldersStop;
 }
 
 }  // namespace
@@ -189,8 +198,9 @@ FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
       break;
     }
     bool movedFile = false;
-    if (!EnterFolder(name.data(), prompts, movedFile)) {
-      result = kFoldersStop;
+    const FolderResult entered = EnterFolder(name.data(), prompts, movedFile);
+    if (entered != kFoldersReady) {
+      result = entered;
       break;
     }
     if (movedFile) {

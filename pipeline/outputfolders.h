@@ -47,7 +47,9 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // `path` at the start of the last component. kFoldersStop: the batch must
 // stop (a folder could not be created or entered; a message was shown when
 // the creation failed). kFoldersUnplaceable: an empty folder name, found
-// before anything is created. The current directory is the same afterwards.
+// before anything is created, or a link where a folder of the chain should
+// be (never followed: it may lead out of the cache folder; the folders above
+// it may have been made). The current directory is the same afterwards.
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts);
 

@@ -27,7 +27,9 @@ bool IsAccessDenied(int error);  // a folder opened as a file gives this too
 bool IsVolumeFull(int error);
 bool IsNotFound(int error);
 
-// kNoHandle on failure. A folder never opens as a file.
+// kNoHandle on failure. A folder never opens as a file. A mode that writes
+// never follows a link at the path's end: a cache folder can hold links to
+// anywhere, and what they lead to is not ours to change.
 Handle OpenPath(const char* path, OpenMode mode);
 // count in: bytes wanted; out: bytes transferred. false on failure.
 bool ReadFrom(Handle handle, void* buffer, uint32_t& count);
@@ -35,6 +37,8 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count);
 // false (and size 0) for a bad handle.
 bool SizeOf(Handle handle, uint64_t& size);
 bool SeekEnd(Handle handle);
+// Puts what was written to the handle on the disk before returning.
+bool Flush(Handle handle);
 void Close(Handle handle);
 
 // File times are the Windows 64-bit count of 100 ns since 1601-01-01 UTC on
@@ -48,6 +52,12 @@ bool MovePath(const char* from, const char* to);
 bool DeletePath(const char* path);
 bool MakeFolder(const char* path);
 bool IsFolder(const char* path);
+// Whether the path's last component is itself a link (a symbolic link or,
+// where the platform has them, a reparse point), never following it.
+bool IsLink(const char* path);
+// Makes the folder `name` (relative to the current directory) current, but
+// never through a link: false for a link, whatever it leads to.
+bool EnterFolderNoLink(const char* name);
 
 // The current directory without a trailing separator (a POSIX root stays
 // "/"). false when it does not fit into `capacity` bytes with its NUL.

@@ -204,6 +204,31 @@ void CloseFile(FileHandle handle) {
   if (handle != kNullHandle) platform::Close(handle);
 }
 
+bool UnfinishedRefOf(const FileRef& ref, FileRef& out) {
+  out = ref;
+  PName name = ref.name;
+  return name.Append(kUnfinishedSuffix) && SetFileRefName(out, name.View());
+}
+
+ResultCode FinishUnfinished(FileHandle handle, const FileRef& ref) {
+  FileRef unfinished;
+  if (!UnfinishedRefOf(ref, unfinished)) {
+    CloseFile(handle);
+    return kBadName;
+  }
+  ResultCode result = kNoError;
+  if (handle == kNullHandle) {
+    result = kGeneralFailure;
+  } else if (!platform::Flush(handle)) {
+    const int error = platform::LastError();
+    result = platform::IsVolumeFull(error) ? kVolumeFull : PlatformError();
+  }
+  CloseFile(handle);
+  if (result == kNoError) result = RenameFileRef(unfinished, ref.name.View());
+  if (result != kNoError) DeleteFileRef(unfinished);
+  return result;
+}
+
 void* AllocBlock(size_t size) { return std::malloc(size == 0 ? 1 : size); }
 
 void FreeBlock(void* block) { std::free(block); }

@@ -53,6 +53,19 @@ ResultCode WriteBytes(FileHandle handle, uint32_t& count, const void* buffer);
 uint64_t FileLength(FileHandle handle);
 void CloseFile(FileHandle handle);
 
+// A file written whole is written under its unfinished name (its own name
+// and this suffix, in the same folder), put on the disk and only then
+// renamed to its own name: a run killed at any moment leaves the old file or
+// the new one under the name, never a part of one. A file of an unfinished
+// name found later is what a killed run left.
+inline constexpr std::string_view kUnfinishedSuffix = ".hoard-unfinished";
+// The unfinished name of `ref`; false when it does not fit.
+bool UnfinishedRefOf(const FileRef& ref, FileRef& out);
+// Flushes and closes `handle` (always closed), then renames the unfinished
+// file over `ref`, replacing a file of that name. kNoError or the failing
+// call's error; on failure the unfinished file is deleted.
+ResultCode FinishUnfinished(FileHandle handle, const FileRef& ref);
+
 // An open file that is closed when its holder goes out of scope.
 class OpenFile {
  public:

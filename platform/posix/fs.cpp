@@ -39,9 +39,9 @@ int FdOf(Handle handle) { return static_cast<int>(reinterpret_cast<intptr_t>(han
 int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead: return O_RDONLY;
-    case OpenMode::kReadWrite: return O_RDWR;
-    case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC;
-    case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT;
+    case OpenMode::kReadWrite: return O_RDWR | O_NOFOLLOW;
+    case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
+    case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -236,6 +236,15 @@ bool SeekEnd(Handle handle) {
   return true;
 }
 
+bool Flush(Handle handle) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  int done;
+  do {
+    done = fsync(FdOf(handle));
+  } while (done != 0 && errno == EINTR);
+  return done == 0 || Fail();
+}
+
 void Close(Handle handle) {
   if (handle != kNoHandle) close(FdOf(handle));
 }
@@ -277,6 +286,24 @@ bool IsFolder(const char* path) {
   struct stat info;
   if (stat(path, &info) != 0) return Fail();
   return S_ISDIR(info.st_mode);
+}
+
+bool IsLink(const char* path) {
+  struct stat info;
+  if (lstat(path, &info) != 0) return Fail();
+  return S_ISLNK(info.st_mode);
+}
+
+bool EnterFolderNoLink(const char* name) {
+  int fd;
+  do {
+    fd = open(name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return Fail();
+  const bool entered = fchdir(fd) == 0;
+  if (!entered) Fail();
+  close(fd);
+  return entered;
 }
 
 bool GetCurrentFolder(char* buffer, size_t capacity) {

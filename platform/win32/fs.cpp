@@ -131,6 +131,18 @@ bool SizeOf(Handle handle, uint64_t& size) {
   return true;
 }
 
+bool Flush(Handle handle) {
+  if (handle == kNoHandle) {
+    gLastError = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  if (!::FlushFileBuffers(ToNative(handle))) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
 bool SeekEnd(Handle handle) {
   if (handle == kNoHandle) {
     gLastError = ERROR_INVALID_HANDLE;
@@ -244,6 +256,24 @@ bool GetCurrentFolder(char* buffer, size_t capacity) {
   std::memcpy(buffer, native, length);
   buffer[length] = '\0';
   return true;
+}
+
+bool IsLink(const char* path) {
+  DWORD attributes = ::GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    NoteFailure();
+    return false;
+  }
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool EnterFolderNoLink(const char* name) {
+  if (IsLink(name)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    NoteFailure();
+    return false;
+  }
+  return SetCurrentFolder(name);
 }
 
 bool SetCurrentFolder(const char* path) {

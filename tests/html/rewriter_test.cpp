@@ -310,17 +310,28 @@ TEST(RewriteHtmlPage, LeavesFilesThatAreNotTextAlone) {
   }
 }
 
-TEST(RewriteHtmlPage, CutsAValueAt2047BytesAndKeepsTheRestInTheText) {
+TEST(RewriteHtmlPage, LeavesAValueTooLongForTheLinkBufferExactlyAsItWas) {
   ScopedOptions options(test::LinksOnly());
-  const std::string value = "/" + std::string(3000, 'a');
-  char mapped[kLinkBufferBytes];
-  std::snprintf(mapped, sizeof mapped, "%s", value.substr(0, 2047).c_str());
-  MapLinkInPlace(mapped, sizeof mapped);
-  ASSERT_EQ(mapped[0], '/');
-  TempFolder folder;
-  const auto run = RewriteInFolder(folder, "m", "p.html", Anchor(value), "http://h.co.jp/p.html");
-  EXPECT_EQ(run.result, 0);
-  ExpectPage(run.page, Anchor("." + std::string(mapped) + value.substr(2047)));
+  const std::string after = Anchor("http://other.com/a.html");
+  const std::string rewrittenAfter = Anchor("../other.com/a.html");
+  struct Case {
+    const char* what;
+    std::string tag;
+  };
+  const Case cases[] = {
+      {"a rooted link of 3000 bytes", Anchor("/" + std::string(3000, 'a'))},
+      {"an image of 100,000 bytes", Image("img/" + std::string(100'000, 'b') + ".gif")},
+      {"one byte too long", Anchor("/" + std::string(2047, 'c'))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    const auto run =
+        RewriteInFolder(folder, "m", "p.html", c.tag + after, "http://h.co.jp/p.html");
+    EXPECT_EQ(run.result, 0);
+    // The next link is still rewritten.
+    ExpectPage(run.page, c.tag + rewrittenAfter);
+  }
 }
 
 TEST(RewriteHtmlPage, LeavesALinkTooLongToComposeAsItIs) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/options.h"
+#include "base/messages.h"
 #include "app/prompts.h"
 #include "app/run.h"
 #include "pipeline/convert.h"
@@ -131,6 +132,15 @@ class ConvertFailureTest : public ::testing::Test {
     return app::RunArguments(args);
   }
 
+  // Whether the user was told that the disk is full, naming `file`.
+  static bool ToldDiskFull(const std::string& file) {
+    const std::string head = messages::Get(messages::Text::kDiskFullCannotWrite);
+    for (const auto& shown : scripted::Messages()) {
+      if (shown.text == head + file) return true;
+    }
+    return false;
+  }
+
   static std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -172,6 +182,7 @@ TEST_F(ConvertFailureTest, AFullDiskDuringTheCutCopyKeepsThePageAndTheBatchGoesO
     test::NothingLost lost(cache);
     EXPECT_EQ(RunFolder(cache), 0);
     EXPECT_EQ(lost.Check(), "");
+    EXPECT_TRUE(ToldDiskFull("JCH00001.HTM"));
     // The page is back under its cache name, whole; no partial copy is left.
     EXPECT_EQ(Read(cache / "JCH00001.HTM"), c.page);
     EXPECT_FALSE(fs::exists(cache / "a.example" / "page.html"));
@@ -235,6 +246,8 @@ TEST_F(ConvertFailureTest, AFullDiskDuringTheRewritePutsThePageBackAndStops) {
       ReleaseCacheLog(log);
     }
     EXPECT_EQ(lost.Check(), "");
+    EXPECT_TRUE(ToldDiskFull("page.html"));
+    scripted::Reset();
     // Back under its cache name, whole, so that a later run takes it again.
     EXPECT_EQ(Read(cache / "JCH00001.HTM"), PlainPage());
     EXPECT_FALSE(fs::exists(cache / "a.example" / "page.html"));

@@ -158,12 +158,8 @@ TEST_F(OutputFolders, TwoSeparatorsInARowNameNoPlaceAndMakeNothing) {
 }
 
 TEST_F(OutputFolders, OtherFailuresShowTheErrorNumber) {
-  // A folder that cannot be made for another reason: a link to nowhere in
-  // its place where links exist (neither a folder nor a file, and no folder
-  // can be made under its name), else a name Windows refuses.
-  std::error_code error;
-  fs::create_symlink(cache_ / "nowhere", cache_ / "host", error);
-  const Outcome outcome = Create(error ? "a|b/x.html" : "host/x.html");
+  // A folder that cannot be made for another reason: a name Windows refuses.
+  const Outcome outcome = Create("a|b/x.html");
   if (outcome.result == kFoldersReady) GTEST_SKIP() << "this file system takes the name";
   EXPECT_EQ(outcome.result, kFoldersStop);
   ASSERT_EQ(scripted::Messages().size(), 1u);
@@ -173,6 +169,23 @@ TEST_F(OutputFolders, OtherFailuresShowTheErrorNumber) {
   const std::string number = text.substr(head.size());
   EXPECT_FALSE(number.empty());
   EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << number;
+}
+
+TEST_F(OutputFolders, ALinkInPlaceOfAFolderIsNeverEnteredNorMadeInto) {
+  // A link to nowhere and a link to a real folder: neither is followed, and
+  // nothing is asked or shown; the file cannot be placed.
+  for (const char* target : {"nowhere", "real"}) {
+    SCOPED_TRACE(target);
+    fs::create_directories(cache_ / "real");
+    std::error_code error;
+    fs::create_symlink(cache_ / target, cache_ / "host", error);
+    if (error) GTEST_SKIP() << "no links on this file system";
+    const Outcome outcome = Create("host/x/y.html");
+    EXPECT_EQ(outcome.result, kFoldersUnplaceable);
+    EXPECT_TRUE(scripted::Messages().empty());
+    EXPECT_FALSE(fs::exists(cache_ / "real" / "x"));
+    fs::remove(cache_ / "host");
+  }
 }
 
 TEST_F(OutputFolders, ChainDeeperThanAFolderReferenceEnds) {

@@ -1,0 +1,158 @@
+// A cache folder may come from anywhere and hold anything: whole batches over
+// folders with links to elsewhere, pages cut short by a killed run, and full
+// disks. Nothing outside the cache folder may change, and every cache file
+// must stay whole somewhere.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "app/run.h"
+#include "pipeline/convert.h"
+#include "pipeline/detectionlog.h"
+#include "platform/scripted/scripted_progress.h"
+#include "platform/scripted/scripted_ui.h"
+#include "store/contentcheck.h"
+#include "store/domaintable.h"
+#include "store/files.h"
+#include "support/guards.h"
+#include "support/nothinglost.h"
+#include "support/tempfolder.h"
+
+namespace hoard {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every entry below `root`, by relative path: a file's bytes, a link's
+// target, or a mark for a folder.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> out;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    const std::string name = fs::relative(item.path(), root).string();
+    if (item.is_symlink()) {
+      out[name] = "link to " + fs::read_symlink(item.path()).string();
+    } else if (item.is_directory()) {
+      out[name] = "folder";
+    } else {
+      std::ifstream in(item.path(), std::ios::binary);
+      out[name] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return out;
+}
+
+class SafetyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scripted::Reset();
+    scripted::ResetProgress();
+    ResetConversionRun();
+    GoWithoutDomainTable();
+  }
+  void TearDown() override {
+    scripted::Reset();
+    ResetDetectionLog();
+    ResetProcessDomainTable();
+    ResetConversionRun();
+  }
+  static int RunFolder(const fs::path& folder) {
+    std::string text = folder.string() + "/";
+    app::ArgList args;
+    args.items[args.count++] = text.data();
+    return app::RunArguments(args);
+  }
+  test::CurrentFolderGuard guard_;
+};
+
+TEST_F(SafetyTest, LinksInTheCacheFolderNeverLeadAChangeOutsideIt) {
+  struct Case {
+    const char* what;
+    const char* linkName;  // in the cache folder, leading to `outside`
+    const char* linkTarget;
+    const char* cacheLog;
+  };
+  const Case cases[] = {
+      {"a host folder that is a link", "a.example", "", "http://a.example/page.html,JCH00001.html\r\n"},
+      {"a deeper folder that is a link", "a.example", "",
+       "http://a.example/sub/page.html,JCH00001.html\r\n"},
+      {"a cache file that is a link", "JCH00002.HTM", "old.html",
+       "http://a.example/page.html,JCH00001.html\r\nhttp://a.example/b.html,JCH00002.html\r\n"},
+      {"the detection log that is a link", "h-hoard.csv", "old.html",
+       "http://a.example/page.html,JCH00001.html\r\nhttp://a.example/dot.gif,JCH00003.gif\r\n"},
+      {"a place in the mirror that is a link", "JCH00001.HTM", "",
+       "http://b.example/page.html,JCH00001.html\r\n"},
+  };
+  test::ModeGuard mode(kBrokenImageReport);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder cache;
+    test::TempFolder outside;
+    outside.Write("page.html", "<html>an older copy of someone else's</html>");
+    outside.Write("old.html", "<html><a href=\"http://a.example/x.html\">x</a></html>");
+    fs::create_directory(outside.Path() / "sub");
+    outside.Write("sub/page.html", "<html>another older copy</html>");
+    cache.Write("CCHMGR20.DAT", c.cacheLog);
+    cache.Write("JCH00001.HTM", "<html><a href=\"http://a.example/next.html\">n</a></html>");
+    cache.Write("JCH00003.GIF", "GIF89a cut short");
+    if (std::string(c.what) == "a place in the mirror that is a link") {
+      fs::create_directories(cache.Path() / "b.example");
+      fs::create_symlink(outside.Path() / "page.html", cache.Path() / "b.example" / "page.html");
+    } else {
+      fs::create_symlink(outside.Path() / c.linkTarget, cache.Path() / c.linkName);
+    }
+    const auto before = Snapshot(outside.Path());
+    test::NothingLost lost(cache.Path());
+    EXPECT_EQ(RunFolder(cache.Path()), 0);
+    EXPECT_EQ(Snapshot(outside.Path()), before);
+    EXPECT_EQ(lost.Check(), "");
+    // The page that could not be placed, or the link itself, stays put.
+    EXPECT_TRUE(fs::is_symlink(cache.Path() / c.linkName) ||
+                fs::is_symlink(cache.Path() / "b.example" / "page.html"));
+    ResetConversionRun();
+  }
+}
+
+TEST_F(SafetyTest, ALaterRunRepairsWhatAKilledRunLeft) {
+  test::TempFolder cache;
+  test::TempFolder outside;
+  const std::string part = std::string(kUnfinishedSuffix);
+  struct Entry {
+    const char* what;
+    std::string name;
+    const char* before;  // nullptr: absent
+    const char* after;
+  };
+  const Entry entries[] = {
+      {"a whole new page takes its free name", "a.example/p.html" + part, "new p", nullptr},
+      {"", "a.example/p.html", nullptr, "new p"},
+      {"its old page stays as the backup", "a.example/p.html.bk", "old p", "old p"},
+      {"a cut new page beside its untouched page goes", "a.example/q.html" + part, "ne", nullptr},
+      {"", "a.example/q.html", "old q", "old q"},
+      {"the latest detection log wins", "h-hoard.csv" + part, "latest log", nullptr},
+      {"", "h-hoard.csv", "older log", "latest log"},
+  };
+  fs::create_directories(cache.Path() / "a.example");
+  for (const Entry& e : entries) {
+    if (e.before != nullptr) cache.Write(e.name, e.before);
+  }
+  outside.Write("x.html" + part, "not ours");
+  fs::create_symlink(outside.Path(), cache.Path() / "b.example");
+  cache.Write("CCHMGR20.DAT", "http://c.example/page.html,JCH00001.html\r\n");
+  cache.Write("JCH00001.HTM", "<html>a page</html>");
+  EXPECT_EQ(RunFolder(cache.Path()), 0);
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.name);
+    if (e.after == nullptr) {
+      EXPECT_FALSE(cache.Exists(e.name));
+    } else {
+      EXPECT_EQ(cache.Read(e.name), e.after);
+    }
+  }
+  EXPECT_EQ(outside.Read("x.html" + part), "not ours");
+}
+
+}  // namespace
+}  // namespace hoard
