@@ -1,0 +1,152 @@
+// The terminal program as a script calls it: stdin from /dev/null, its
+// output and exit status read back. Every run is bounded in time.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/tempfolder.h"
+
+namespace hoard {
+namespace {
+
+namespace fs = std::filesystem;
+
+// BUILD/tests/hoard_tests runs BUILD/hoard-hoard.
+fs::path ProgramPath() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return self.parent_path().parent_path() / "hoard-hoard";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct ProgramRun {
+  int status = -1;  // the exit status; -1 when the program did not end in time
+  std::string out;
+  std::string err;
+};
+
+// Runs the program in `folder` with its settings under `config`, standard
+// input from /dev/null and `locale` as LC_ALL.
+ProgramRun RunProgram(const fs::path& folder, const fs::path& config, std::vector<std::string> args,
+               const char* locale = "C.UTF-8") {
+  const fs::path outPath = config / "stdout.txt";
+  const fs::path errPath = config / "stderr.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+      _exit(126);
+    }
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    unsetenv("LANG");
+    unsetenv("LC_MESSAGES");
+    setenv("LC_ALL", locale, 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    const std::string program = ProgramPath().string();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  ProgramRun run;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  for (;;) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+      break;
+    }
+    usleep(10000);
+  }
+  run.out = ReadAll(outPath);
+  run.err = ReadAll(errPath);
+  return run;
+}
+
+// A copy of one of the sample caches.
+void CopySample(const char* sample, const fs::path& to) {
+  fs::copy(fs::path(HOARD_SOURCE_DIR) / "examples" / sample, to, fs::copy_options::recursive);
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(ProgramPath())) {
+      GTEST_SKIP() << "the hoard-hoard program is not built beside the tests (" << ProgramPath()
+                   << "); build every target";
+    }
+  }
+  test::TempFolder work_;
+  test::TempFolder config_;
+};
+
+TEST_F(ProgramTest, ExitStatusAndMessagesTellTheCallerWhatHappened) {
+  CopySample("jch-cache", work_.Path() / "cache");
+  fs::create_directory(work_.Path() / "closed");
+  fs::permissions(work_.Path() / "closed", fs::perms::none);
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    const char* out;  // a text the standard output holds
+    const char* err;  // a text the standard error holds
+  };
+  const Case cases[] = {
+      {"the version", {"--version"}, 0, "hoard-hoard 2.2\n", ""},
+      {"the help names every option and the exit statuses", {"--help"}, 0, "--version", ""},
+      {"an unknown long option", {"--bogus", "cache"}, 2, "", "unknown option '--bogus'\nusage:"},
+      {"an unknown short option in a cluster", {"-lq", "cache"}, 2, "", "unknown option '-q'"},
+      {"a flag given a value", {"--list=yes", "cache"}, 2, "", "'--list=yes'"},
+      {"no path and nobody to ask", {}, 2, "", "usage:"},
+      {"a missing path", {"no-such-folder"}, 2, "", "no-such-folder: No such file or directory"},
+      {"a missing path among good ones", {"cache/JCH00001.HTM", "gone.htm"}, 2, "", "gone.htm"},
+      {"an unreadable folder", {"closed"}, 2, "", "closed: Permission denied"},
+      {"a whole cache folder", {"cache"}, 0, "JCH00001.HTM", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (geteuid() == 0 && std::string(c.what) == "an unreadable folder") {
+      std::cout << "(not tried: " << c.what << "; root reads every folder)\n";
+      continue;
+    }
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), c.args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    if (c.status == 2) {
+      EXPECT_TRUE(fs::exists(work_.Path() / "cache" / "JCH00001.HTM"));
+    }
+  }
+  // The refused run touched nothing.
+  fs::permissions(work_.Path() / "closed", fs::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace hoard
