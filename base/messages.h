@@ -82,6 +82,9 @@ enum class Text {
   kLabelElapsed,
   kAboutMenuItem,
   kAboutCredit,
+  // The terminal program without a terminal: a cache log it cannot use ends
+  // the run (after the log's name).
+  kMissingCacheLogEndsRun,
 };
 
 struct Entry {

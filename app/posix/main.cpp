@@ -14,6 +14,7 @@
 #include "app/mainmenu.h"
 #include "app/options.h"
 #include "app/posix/menu.h"
+#include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
 #include "pipeline/convert.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
   const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
   hoard::SetLookupObserver(listingOnTerminal ? PrintLookupBesideProgress : hoard::app::PrintLookup);
   hoard::SetListOnly(listOnly);
+  hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
 
   if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.

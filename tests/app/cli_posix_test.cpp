@@ -148,5 +148,55 @@ TEST_F(ProgramTest, ExitStatusAndMessagesTellTheCallerWhatHappened) {
   fs::permissions(work_.Path() / "closed", fs::perms::owner_all);
 }
 
+// Every name under `folder` with its size: what a run may have touched.
+std::string Listing(const fs::path& folder) {
+  std::string listing;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    listing += entry.path().lexically_relative(folder).string();
+    if (entry.is_regular_file()) listing += " " + std::to_string(entry.file_size());
+    listing += "\n";
+  }
+  return listing;
+}
+
+// Without a terminal a cache log the run cannot use ends it, touching nothing:
+// going on without the log would rewrite every page as a file of the user's
+// own.
+TEST_F(ProgramTest, WithoutATerminalAnUnusableCacheLogEndsTheRunTouchingNothing) {
+  struct Case {
+    const char* what;
+    void (*spoil)(const fs::path& log);
+    const char* err;
+  };
+  const Case cases[] = {
+      {"a missing log", [](const fs::path& log) { fs::remove(log); }, "CCHMGR20.DAT"},
+      {"an empty log", [](const fs::path& log) { std::ofstream(log, std::ios::trunc); },
+       "CCHMGR20.DAT"},
+      {"a log that is not text",
+       [](const fs::path& log) { std::ofstream(log, std::ios::binary) << std::string(64, '\0'); },
+       "CCHMGR20.DAT"},
+      {"an unreadable log", [](const fs::path& log) { fs::permissions(log, fs::perms::none); },
+       "CCHMGR20.DAT"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (geteuid() == 0 && std::string(c.what) == "an unreadable log") {
+      std::cout << "(not tried: " << c.what << "; root reads every file)\n";
+      continue;
+    }
+    const fs::path cache = work_.Path() / "cache";
+    fs::remove_all(cache);
+    CopySample("jch-cache", cache);
+    c.spoil(cache / "CCHMGR20.DAT");
+    const std::string before = Listing(cache);
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), {"cache"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(cache), before);
+    std::error_code ignored;
+    fs::permissions(cache / "CCHMGR20.DAT", fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+}
+
 }  // namespace
 }  // namespace hoard
