@@ -7,7 +7,10 @@
 
 #include <cerrno>
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
 
 #include "app/listing.h"
@@ -17,7 +20,9 @@
 #include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
+#include "base/options.h"
 #include "pipeline/convert.h"
+#include "store/contentcheck.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"
 
@@ -36,12 +41,87 @@ constexpr char kUsage[] =
     "file being converted.\n"
     "\n"
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
+    "  -q, --quiet     no line per file on standard output\n"
+    "For this run only (never written to the settings file, which supplies what\n"
+    "no flag says):\n"
+    "  --links, --no-links                    rewrite the links of pages\n"
+    "  --delete-backups, --keep-backups       the page as it was, kept as .bk\n"
+    "  --lf-to-cr, --no-lf-to-cr              LF line ends of pages become CR\n"
+    "  --euc-to-sjis, --no-euc-to-sjis        EUC-JP pages become Shift_JIS\n"
+    "  --broken-images=off|report|trash|delete  what becomes of broken images\n"
+    "  --shorten-infoseek, --localise-ftp, --option-values, --fix-table-ends,\n"
+    "  --script-params, --form-actions (and each with no- before it)\n"
+    "                                         the special settings\n"
     "  -h, --help      show this help and end\n"
     "  -V, --version   show the program's version and end\n"
     "\n"
     "Exit status: 0 when every cache file reached the mirror or was rightly left\n"
     "alone; 1 when a file could not be converted or the run was stopped; 2 for a\n"
     "usage error or a path that does not exist or cannot be read.\n";
+
+// The settings a run may be given on the command line, one flag each way.
+// They change the process's options for this run only: nothing here writes
+// the settings file, which still supplies what no flag says.
+struct FlagSwitch {
+  const char* name;
+  uint8_t hoard::Options::*field;
+  uint8_t value;
+};
+constexpr FlagSwitch kFlagSwitches[] = {
+    {"links", &hoard::Options::EditLinks, 1},
+    {"no-links", &hoard::Options::EditLinks, 0},
+    {"delete-backups", &hoard::Options::DeleteBackup, 1},
+    {"keep-backups", &hoard::Options::DeleteBackup, 0},
+    {"lf-to-cr", &hoard::Options::UnixToMacLineEnds, 1},
+    {"no-lf-to-cr", &hoard::Options::UnixToMacLineEnds, 0},
+    {"euc-to-sjis", &hoard::Options::EucToShiftJis, 1},
+    {"no-euc-to-sjis", &hoard::Options::EucToShiftJis, 0},
+    {"shorten-infoseek", &hoard::Options::ShortenInfoseekResults, 1},
+    {"no-shorten-infoseek", &hoard::Options::ShortenInfoseekResults, 0},
+    {"localise-ftp", &hoard::Options::LocaliseFtp, 1},
+    {"no-localise-ftp", &hoard::Options::LocaliseFtp, 0},
+    {"option-values", &hoard::Options::AdjustOptionValues, 1},
+    {"no-option-values", &hoard::Options::AdjustOptionValues, 0},
+    {"fix-table-ends", &hoard::Options::FixTableEnds, 1},
+    {"no-fix-table-ends", &hoard::Options::FixTableEnds, 0},
+    {"script-params", &hoard::Options::AdjustScriptParams, 1},
+    {"no-script-params", &hoard::Options::AdjustScriptParams, 0},
+    {"form-actions", &hoard::Options::AdjustFormActions, 1},
+    {"no-form-actions", &hoard::Options::AdjustFormActions, 0},
+};
+constexpr int kFirstFlagSwitch = 256;
+constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
+constexpr int kQuietOption = kBrokenImagesOption + 1;
+
+// The values of --broken-images, in the words a user types.
+struct BrokenImageWord {
+  const char* word;
+  uint8_t mode;
+};
+constexpr BrokenImageWord kBrokenImageWords[] = {
+    {"off", hoard::kBrokenImagesKept},
+    {"report", static_cast<uint8_t>(hoard::kBrokenImageReport)},
+    {"trash", hoard::kBrokenImagesRecycled},
+    {"delete", hoard::kBrokenImagesDeleted},
+};
+
+// What the command line asked for besides the paths.
+struct CommandLine {
+  bool listOnly = false;
+  bool quiet = false;
+  std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
+  int brokenImageMode = -1;                              // -1 when not given
+};
+
+void ApplyToRun(const CommandLine& line, hoard::Options& options) {
+  for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
+    if (line.switches[i] != 0) options.*kFlagSwitches[i].field = kFlagSwitches[i].value;
+  }
+  if (line.brokenImageMode >= 0) {
+    options.BrokenImageMode = static_cast<uint8_t>(line.brokenImageMode);
+    options.CheckGif = options.CheckJpeg = options.BrokenImageMode != 0 ? 1 : 0;
+  }
+}
 
 constexpr int kExitDone = 0;
 constexpr int kExitNotAllConverted = 1;
@@ -111,20 +191,43 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static const option kLongOptions[] = {
-      {"list", no_argument, nullptr, 'l'},
-      {"help", no_argument, nullptr, 'h'},
-      {"version", no_argument, nullptr, 'V'},
-      {nullptr, 0, nullptr, 0},
-  };
-  bool listOnly = false;
+  std::array<option, std::size(kFlagSwitches) + 6> longOptions{};
+  size_t count = 0;
+  for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
+    longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
+                            kFirstFlagSwitch + static_cast<int>(i)};
+  }
+  longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
+  longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
+  longOptions[count++] = {"list", no_argument, nullptr, 'l'};
+  longOptions[count++] = {"help", no_argument, nullptr, 'h'};
+  longOptions[count++] = {"version", no_argument, nullptr, 'V'};
+  longOptions[count] = {nullptr, 0, nullptr, 0};
+
+  CommandLine line;
   opterr = 0;  // the messages below name the option themselves
   for (;;) {
-    const int choice = getopt_long(argc, argv, ":lhV", kLongOptions, nullptr);
+    const int choice = getopt_long(argc, argv, ":lqhV", longOptions.data(), nullptr);
     if (choice == -1) break;
+    if (choice >= kFirstFlagSwitch && choice < kBrokenImagesOption) {
+      line.switches[static_cast<size_t>(choice - kFirstFlagSwitch)] = 1;
+      continue;
+    }
     switch (choice) {
       case 'l':
-        listOnly = true;
+        line.listOnly = true;
+        break;
+      case 'q':
+      case kQuietOption:
+        line.quiet = true;
+        break;
+      case kBrokenImagesOption:
+        for (const BrokenImageWord& word : kBrokenImageWords) {
+          if (std::strcmp(optarg, word.word) == 0) line.brokenImageMode = word.mode;
+        }
+        if (line.brokenImageMode < 0) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
         break;
       case 'h':
         std::fputs(kUsage, stdout);
@@ -152,13 +255,16 @@ int main(int argc, char** argv) {
     return kExitNotAllConverted;
   }
   const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
-  hoard::SetLookupObserver(listingOnTerminal ? PrintLookupBesideProgress : hoard::app::PrintLookup);
-  hoard::SetListOnly(listOnly);
+  hoard::SetLookupObserver(line.quiet             ? nullptr
+                           : listingOnTerminal ? PrintLookupBesideProgress
+                                               : hoard::app::PrintLookup);
+  hoard::SetListOnly(line.listOnly);
+  ApplyToRun(line, hoard::CurrentOptions());
   hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
 
   if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.
-    if (listOnly || isatty(STDIN_FILENO) == 0) {
+    if (line.listOnly || isatty(STDIN_FILENO) == 0) {
       std::fputs(kUsage, stderr);
       return kExitUsage;
     }

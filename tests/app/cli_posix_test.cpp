@@ -122,7 +122,7 @@ TEST_F(ProgramTest, ExitStatusAndMessagesTellTheCallerWhatHappened) {
       {"the version", {"--version"}, 0, "hoard-hoard 2.2\n", ""},
       {"the help names every option and the exit statuses", {"--help"}, 0, "--version", ""},
       {"an unknown long option", {"--bogus", "cache"}, 2, "", "unknown option '--bogus'\nusage:"},
-      {"an unknown short option in a cluster", {"-lq", "cache"}, 2, "", "unknown option '-q'"},
+      {"an unknown short option in a cluster", {"-lz", "cache"}, 2, "", "unknown option '-z'"},
       {"a flag given a value", {"--list=yes", "cache"}, 2, "", "'--list=yes'"},
       {"no path and nobody to ask", {}, 2, "", "usage:"},
       {"a missing path", {"no-such-folder"}, 2, "", "no-such-folder: No such file or directory"},
@@ -196,6 +196,62 @@ TEST_F(ProgramTest, WithoutATerminalAnUnusableCacheLogEndsTheRunTouchingNothing)
     std::error_code ignored;
     fs::permissions(cache / "CCHMGR20.DAT", fs::perms::owner_all, fs::perm_options::add, ignored);
   }
+}
+
+size_t CountNamed(const fs::path& folder, const std::string& tail) {
+  size_t count = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// A flag changes its setting for the run it is given to, and never the
+// settings file (a first start keeps backups off and edits links).
+TEST_F(ProgramTest, FlagsChangeTheirSettingForOneRunOnly) {
+  struct Case {
+    const char* what;
+    const char* sample;
+    std::vector<std::string> flags;
+    const char* tail;  // files whose names end so are counted
+    size_t count;
+  };
+  const Case cases[] = {
+      {"the settings file: backups deleted", "jch-cache", {}, ".bk", 0},
+      {"backups kept", "jch-cache", {"--keep-backups"}, ".bk", 3},
+      {"backups kept, links left alone: nothing rewritten", "jch-cache",
+       {"--keep-backups", "--no-links"}, ".bk", 0},
+      {"broken images not looked for move", "special-cache", {"--broken-images=off"}, "broken.gif",
+       1},
+      {"broken images reported stay", "special-cache", {"--broken-images=report"}, "JCH00005.GIF",
+       1},
+      {"broken images deleted", "special-cache", {"--broken-images=delete"}, "JCH00005.GIF", 0},
+  };
+  std::string settings;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path cache = work_.Path() / "cache";
+    fs::remove_all(cache);
+    CopySample(c.sample, cache);
+    std::vector<std::string> args = c.flags;
+    args.push_back("cache");
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(CountNamed(cache, c.tail), c.count);
+    std::string now;
+    for (const auto& entry : fs::directory_iterator(config_.Path() / "hoard-hoard")) {
+      if (entry.path().extension() == ".qrc") now = ReadAll(entry.path());
+    }
+    ASSERT_EQ(now.size(), 512u);
+    if (settings.empty()) settings = now;
+    EXPECT_EQ(now, settings);
+  }
+  const ProgramRun bad = RunProgram(work_.Path(), config_.Path(), {"--broken-images=x", "cache"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("'--broken-images=x'"), std::string::npos) << bad.err;
 }
 
 }  // namespace
