@@ -95,6 +95,7 @@ void ConvertArgument(Batch& batch, const char* argument) {
   }
 
   batch.lastResult = ConvertCacheFile(file, batch.log, ProcessRunContext());
+  ++gOutcome.converted;
   if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
 }
 
@@ -112,6 +113,7 @@ int RunBatch(Batch& batch) {
   platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);
   gOutcome.stopped = batch.lastResult == kConvertStop;
+  gOutcome.brokenCount = batch.brokenCount;
   ReleaseCacheLog(batch.log);
   return 0;
 }
@@ -212,6 +214,8 @@ int RunFileChoice() {
   CacheLog log;
   const ConvertResult result = ConvertCacheFile(file, log, ProcessRunContext());
   gOutcome.stopped = result == kConvertStop;
+  gOutcome.converted = 1;
+  gOutcome.brokenCount = result == kConvertBroken ? 1 : 0;
   platform::EndProgress();
   if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);
   ReleaseCacheLog(log);

@@ -40,6 +40,8 @@ int RunFolderChoice();
 struct RunOutcome {
   bool stopped = false;
   size_t passedOver = 0;
+  size_t converted = 0;  // the files handed to the conversion
+  int brokenCount = 0;   // of them, broken images found and logged
 };
 const RunOutcome& LastRunOutcome();
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <iterator>
 #include <cstring>
+#include <ctime>
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
@@ -41,7 +42,8 @@ constexpr char kUsage[] =
     "file being converted.\n"
     "\n"
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
-    "  -q, --quiet     no line per file on standard output\n"
+    "  -q, --quiet     no line per file on standard output, no summary\n"
+    "  --summary=json  the summary on standard error as one JSON line\n"
     "For this run only (never written to the settings file, which supplies what\n"
     "no flag says):\n"
     "  --links, --no-links                    rewrite the links of pages\n"
@@ -92,6 +94,7 @@ constexpr FlagSwitch kFlagSwitches[] = {
 constexpr int kFirstFlagSwitch = 256;
 constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
 constexpr int kQuietOption = kBrokenImagesOption + 1;
+constexpr int kSummaryOption = kQuietOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -109,6 +112,7 @@ constexpr BrokenImageWord kBrokenImageWords[] = {
 struct CommandLine {
   bool listOnly = false;
   bool quiet = false;
+  bool jsonSummary = false;
   std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
   int brokenImageMode = -1;                              // -1 when not given
 };
@@ -176,6 +180,51 @@ void PrintLookupBesideProgress(const hoard::FileRef& file, const hoard::CacheLog
   hoard::platform::ResumeProgressLine();
 }
 
+// The files of the run as the cache log answered for them; the listing is
+// passed on to the observer that prints it.
+struct LookupCounts {
+  size_t listed = 0;
+  size_t unlisted = 0;
+};
+LookupCounts gLookups;
+hoard::LookupObserver gPrinter = nullptr;
+
+void CountLookup(const hoard::FileRef& file, const hoard::CacheLogEntry* entry) {
+  ++(entry != nullptr ? gLookups.listed : gLookups.unlisted);
+  if (gPrinter != nullptr) gPrinter(file, entry);
+}
+
+const char* BrokenImageWordFor(uint8_t mode) {
+  for (const BrokenImageWord& word : kBrokenImageWords) {
+    if (word.mode == mode) return word.word;
+  }
+  return "other";
+}
+
+// What the run did, on standard error: a sentence, or one JSON line.
+void PrintSummary(bool json, long seconds) {
+  const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
+  const size_t left = hoard::FilesLeftBehind().count;
+  const char* images = BrokenImageWordFor(hoard::CurrentOptions().BrokenImageMode);
+  if (json) {
+    std::fprintf(stderr,
+                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"broken_images\":%d,"
+                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,"
+                 "\"not_converted\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
+                 outcome.converted, gLookups.listed, gLookups.unlisted, outcome.brokenCount,
+                 images, left, outcome.passedOver, outcome.stopped ? "true" : "false", seconds);
+    return;
+  }
+  std::fprintf(stderr,
+               "%s: %zu cache files: %zu listed in the cache log, %zu not listed (left in "
+               "place as files of the user's own); %d broken images (%s); %zu left in the "
+               "cache folder (no place or a place already taken); %zu not converted; %s "
+               "in %ld s\n",
+               kProgramName, outcome.converted, gLookups.listed, gLookups.unlisted,
+               outcome.brokenCount, images, left, outcome.passedOver,
+               outcome.stopped ? "stopped" : "done", seconds);
+}
+
 int RunMenu() {
   const hoard::app::MenuTerminal terminal{stdin, stderr, hoard::platform::TerminalCodeset()};
   switch (hoard::app::RunMainMenu(terminal)) {
@@ -191,7 +240,7 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 6> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 7> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -199,6 +248,7 @@ int main(int argc, char** argv) {
   }
   longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
   longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
+  longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -229,6 +279,13 @@ int main(int argc, char** argv) {
           return UsageError("bad value for option", argv[optind - 1]);
         }
         break;
+      case kSummaryOption:
+        if (std::strcmp(optarg, "json") == 0) {
+          line.jsonSummary = true;
+        } else if (std::strcmp(optarg, "text") != 0) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
+        break;
       case 'h':
         std::fputs(kUsage, stdout);
         return kExitDone;
@@ -255,9 +312,10 @@ int main(int argc, char** argv) {
     return kExitNotAllConverted;
   }
   const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
-  hoard::SetLookupObserver(line.quiet             ? nullptr
-                           : listingOnTerminal ? PrintLookupBesideProgress
-                                               : hoard::app::PrintLookup);
+  gPrinter = line.quiet             ? nullptr
+             : listingOnTerminal ? PrintLookupBesideProgress
+                                 : hoard::app::PrintLookup;
+  hoard::SetLookupObserver(CountLookup);
   hoard::SetListOnly(line.listOnly);
   ApplyToRun(line, hoard::CurrentOptions());
   hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
@@ -279,6 +337,10 @@ int main(int argc, char** argv) {
   if (static_cast<size_t>(argc - optind) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
+  const std::time_t start = std::time(nullptr);
   hoard::app::RunArguments(args);
+  if (line.jsonSummary || !line.quiet) {
+    PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
+  }
   return RunExitStatus();
 }

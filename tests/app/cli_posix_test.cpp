@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -252,6 +253,42 @@ TEST_F(ProgramTest, FlagsChangeTheirSettingForOneRunOnly) {
   const ProgramRun bad = RunProgram(work_.Path(), config_.Path(), {"--broken-images=x", "cache"});
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("'--broken-images=x'"), std::string::npos) << bad.err;
+}
+
+// The number after "key": in a JSON line; -1 when it is not there.
+long JsonNumber(const std::string& line, const std::string& key) {
+  const size_t at = line.find("\"" + key + "\":");
+  if (at == std::string::npos) return -1;
+  return std::strtol(line.c_str() + at + key.size() + 3, nullptr, 10);
+}
+
+// The summary's counts, held against what the run left on disk.
+TEST_F(ProgramTest, TheSummaryCountsWhatTheMirrorHolds) {
+  for (const char* sample : {"jch-cache", "special-cache"}) {
+    SCOPED_TRACE(sample);
+    const fs::path cache = work_.Path() / "cache";
+    fs::remove_all(cache);
+    CopySample(sample, cache);
+    size_t cacheFiles = 0;
+    for (const auto& entry : fs::directory_iterator(cache)) {
+      cacheFiles += entry.path().filename().string().rfind("JCH", 0) == 0 ? 1 : 0;
+    }
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(),
+                                      {"--summary=json", "--broken-images=delete", "-q", "cache"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string line = run.err.substr(run.err.rfind("{\"files\":"));
+    size_t stayed = 0;
+    for (const auto& entry : fs::directory_iterator(cache)) {
+      stayed += entry.path().filename().string().rfind("JCH", 0) == 0 ? 1 : 0;
+    }
+    const std::string detections = fs::exists(cache / "h-hoard.csv") ? ReadAll(cache / "h-hoard.csv") : "";
+    const long detected = detections.empty() ? 0 : std::count(detections.begin(), detections.end(), '\n') - 1;
+    EXPECT_EQ(JsonNumber(line, "files"), static_cast<long>(cacheFiles)) << line;
+    EXPECT_EQ(JsonNumber(line, "unlisted"), static_cast<long>(stayed)) << line;
+    EXPECT_EQ(JsonNumber(line, "listed"), static_cast<long>(cacheFiles - stayed)) << line;
+    EXPECT_EQ(JsonNumber(line, "broken_images"), detected) << line;
+    EXPECT_EQ(JsonNumber(line, "left_in_cache_folder"), 0) << line;
+  }
 }
 
 }  // namespace
