@@ -30,22 +30,30 @@ void AppendBounded(TitleBuffer& out, size_t& length, std::string_view text) {
   out[length] = '\0';
 }
 
+bool gNobodyToAnswer = false;
+
 class DialogPrompts final : public Prompts {
  public:
   MissingAnswer AskForMissingFile(std::string_view name, FileKind kind) override {
+    const bool endRun = gNobodyToAnswer && kind == FileKind::kCacheLog;
     const char* prefix = "";
     if (kind == FileKind::kCacheLog) prefix = messages::Get(Text::kMissingPrefixCacheLog);
     if (kind == FileKind::kDomainTable) prefix = messages::Get(Text::kMissingPrefixDomainTable);
     std::array<char, 512> text{};
     size_t length = 0;
-    for (std::string_view piece :
-         {std::string_view(prefix), name, std::string_view(messages::Get(Text::kMissingTail))}) {
+    const char* tail = messages::Get(endRun ? Text::kMissingCacheLogEndsRun : Text::kMissingTail);
+    for (std::string_view piece : {std::string_view(prefix), name, std::string_view(tail)}) {
       const size_t room = text.size() - 1 - length;
       const size_t n = std::min(room, piece.size());
       std::memcpy(text.data() + length, piece.data(), n);
       length += n;
     }
     text[length] = '\0';
+    if (endRun) {
+      platform::ShowMessage(messages::Get(Text::kCaptionShort), text.data(),
+                            platform::Icon::kWarning, platform::Buttons::kOk);
+      return MissingAnswer::kQuit;
+    }
     const platform::Answer answer =
         platform::ShowMessage(messages::Get(Text::kCaptionShort), text.data(),
                               platform::Icon::kWarning, platform::Buttons::kYesNoCancel);
@@ -108,6 +116,8 @@ class DialogPrompts final : public Prompts {
 };
 
 }  // namespace
+
+void SetNobodyToAnswer(bool nobody) { gNobodyToAnswer = nobody; }
 
 Prompts& UiPrompts() {
   static DialogPrompts prompts;

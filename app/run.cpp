@@ -24,9 +24,12 @@ namespace {
 // At most the first 510 bytes of a folder argument are taken.
 constexpr size_t kMaxFolderArgumentBytes = 510;
 
+RunOutcome gOutcome;
+
 // An argument that no file reference can hold is named to the user once and
 // passed over.
 void ReportTooLong(const char* path) {
+  ++gOutcome.passedOver;
   std::array<char, 1024> text{};
   const char* head = messages::Get(messages::Text::kPathTooLong);
   size_t length = 0;
@@ -53,7 +56,11 @@ struct Batch {
 // name, and the conversion.
 void ConvertArgument(Batch& batch, const char* argument) {
   if (batch.folderMode) SetCurrentFolderFromRef(batch.folder);
-  if (!FileExists(argument)) return;
+  if (!FileExists(argument)) {
+    // A file of the folder's scan may have gone since; a named one is missed.
+    if (!batch.folderMode) ++gOutcome.passedOver;
+    return;
+  }
 
   CPath fullPath;
   if (batch.folderMode) {
@@ -88,6 +95,7 @@ void ConvertArgument(Batch& batch, const char* argument) {
   }
 
   batch.lastResult = ConvertCacheFile(file, batch.log, ProcessRunContext());
+  ++gOutcome.converted;
   if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
 }
 
@@ -104,6 +112,8 @@ int RunBatch(Batch& batch) {
   platform::ShowWaitCursor(false);
   platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);
+  gOutcome.stopped = batch.lastResult == kConvertStop;
+  gOutcome.brokenCount = batch.brokenCount;
   ReleaseCacheLog(batch.log);
   return 0;
 }
@@ -169,6 +179,7 @@ void SplitCommandLine(char* text, ArgList& out) {
 }
 
 int RunArguments(ArgList& args) {
+  gOutcome = RunOutcome{};
   if (args.count == 0) return 0;
   Batch batch;
   batch.args = &args;
@@ -189,6 +200,7 @@ int RunArguments(ArgList& args) {
 }
 
 int RunFileChoice() {
+  gOutcome = RunOutcome{};
   std::array<char, kCacheHintCapacity> path{};
   if (!AskForCacheFile(messages::Text::kChooseCacheFileTitle, path)) return 0;
   SaveCacheFolderHint(path.data());
@@ -201,6 +213,9 @@ int RunFileChoice() {
   }
   CacheLog log;
   const ConvertResult result = ConvertCacheFile(file, log, ProcessRunContext());
+  gOutcome.stopped = result == kConvertStop;
+  gOutcome.converted = 1;
+  gOutcome.brokenCount = result == kConvertBroken ? 1 : 0;
   platform::EndProgress();
   if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);
   ReleaseCacheLog(log);
@@ -208,6 +223,7 @@ int RunFileChoice() {
 }
 
 int RunFolderChoice() {
+  gOutcome = RunOutcome{};
   std::array<char, kCacheHintCapacity> path{};
   if (!AskForCacheFile(messages::Text::kChooseCacheFolderTitle, path)) return 0;
   SaveCacheFolderHint(path.data());
@@ -224,6 +240,8 @@ int RunFolderChoice() {
   }
   return RunFolder(batch);
 }
+
+const RunOutcome& LastRunOutcome() { return gOutcome; }
 
 void RememberStartFolder() {
   GetCurrentFolderRef(gStartFolder);

@@ -34,6 +34,17 @@ int RunFileChoice();
 // converts the folder's cache files. Returns the exit code.
 int RunFolderChoice();
 
+// What the last run did, for a front end that tells its caller: whether it
+// was stopped (by the user, a refused cache log or domain table, a folder
+// that cannot be made) and how many arguments could not even be tried.
+struct RunOutcome {
+  bool stopped = false;
+  size_t passedOver = 0;
+  size_t converted = 0;  // the files handed to the conversion
+  int brokenCount = 0;   // of them, broken images found and logged
+};
+const RunOutcome& LastRunOutcome();
+
 // The process's current directory at start-up, taken once before anything
 // can change it; the domain table is looked for there.
 void RememberStartFolder();

@@ -83,6 +83,9 @@ enum class Text {
   kAboutMenuItem,
   kAboutCredit,
   kDiskFullCannotWrite,
+  // The terminal program without a terminal: a cache log it cannot use ends
+  // the run (after the log's name).
+  kMissingCacheLogEndsRun,
 };
 
 struct Entry {

@@ -1,32 +1,176 @@
 // The command-line program: converts the cache files or the cache folder
 // named on the command line; without arguments, the main dialog as a menu
 // on the terminal.
+#include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <cstring>
+#include <ctime>
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
 #include "app/options.h"
 #include "app/posix/menu.h"
+#include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
+#include "base/options.h"
 #include "pipeline/convert.h"
+#include "store/contentcheck.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"
 
 namespace {
 
+constexpr char kProgramName[] = "hoard-hoard";
+constexpr char kVersionText[] = "hoard-hoard 2.2\n";
+
 constexpr char kUsage[] =
     "usage: hoard-hoard                  (a menu: folder, file, options)\n"
-    "       hoard-hoard [--list] CACHE_FOLDER\n"
-    "       hoard-hoard [--list] CACHE_FILE...\n"
+    "       hoard-hoard [OPTION]... CACHE_FOLDER\n"
+    "       hoard-hoard [OPTION]... CACHE_FILE...\n"
     "Converts the cache files into a mirror inside the cache folder, one line per\n"
     "file: its name, the URL, MIME type and type code the cache log gives for it.\n"
-    "With --list the files are only looked up, nothing is moved. Progress is shown\n"
-    "on standard error; Ctrl-C asks whether to stop after the file being\n"
-    "converted.\n";
+    "Progress is shown on standard error; Ctrl-C asks whether to stop after the\n"
+    "file being converted.\n"
+    "\n"
+    "  -l, --list      only look the files up in the cache log; nothing is moved\n"
+    "  -q, --quiet     no line per file on standard output, no summary\n"
+    "  --summary=json  the summary on standard error as one JSON line\n"
+    "For this run only (never written to the settings file, which supplies what\n"
+    "no flag says):\n"
+    "  --links, --no-links                    rewrite the links of pages\n"
+    "  --delete-backups, --keep-backups       the page as it was, kept as .bk\n"
+    "  --lf-to-cr, --no-lf-to-cr              LF line ends of pages become CR\n"
+    "  --euc-to-sjis, --no-euc-to-sjis        EUC-JP pages become Shift_JIS\n"
+    "  --broken-images=off|report|trash|delete  what becomes of broken images\n"
+    "  --shorten-infoseek, --localise-ftp, --option-values, --fix-table-ends,\n"
+    "  --script-params, --form-actions (and each with no- before it)\n"
+    "                                         the special settings\n"
+    "  -h, --help      show this help and end\n"
+    "  -V, --version   show the program's version and end\n"
+    "\n"
+    "Exit status: 0 when every cache file reached the mirror or was rightly left\n"
+    "alone; 1 when a file could not be converted or the run was stopped; 2 for a\n"
+    "usage error or a path that does not exist or cannot be read.\n";
+
+// The settings a run may be given on the command line, one flag each way.
+// They change the process's options for this run only: nothing here writes
+// the settings file, which still supplies what no flag says.
+struct FlagSwitch {
+  const char* name;
+  uint8_t hoard::Options::*field;
+  uint8_t value;
+};
+constexpr FlagSwitch kFlagSwitches[] = {
+    {"links", &hoard::Options::EditLinks, 1},
+    {"no-links", &hoard::Options::EditLinks, 0},
+    {"delete-backups", &hoard::Options::DeleteBackup, 1},
+    {"keep-backups", &hoard::Options::DeleteBackup, 0},
+    {"lf-to-cr", &hoard::Options::UnixToMacLineEnds, 1},
+    {"no-lf-to-cr", &hoard::Options::UnixToMacLineEnds, 0},
+    {"euc-to-sjis", &hoard::Options::EucToShiftJis, 1},
+    {"no-euc-to-sjis", &hoard::Options::EucToShiftJis, 0},
+    {"shorten-infoseek", &hoard::Options::ShortenInfoseekResults, 1},
+    {"no-shorten-infoseek", &hoard::Options::ShortenInfoseekResults, 0},
+    {"localise-ftp", &hoard::Options::LocaliseFtp, 1},
+    {"no-localise-ftp", &hoard::Options::LocaliseFtp, 0},
+    {"option-values", &hoard::Options::AdjustOptionValues, 1},
+    {"no-option-values", &hoard::Options::AdjustOptionValues, 0},
+    {"fix-table-ends", &hoard::Options::FixTableEnds, 1},
+    {"no-fix-table-ends", &hoard::Options::FixTableEnds, 0},
+    {"script-params", &hoard::Options::AdjustScriptParams, 1},
+    {"no-script-params", &hoard::Options::AdjustScriptParams, 0},
+    {"form-actions", &hoard::Options::AdjustFormActions, 1},
+    {"no-form-actions", &hoard::Options::AdjustFormActions, 0},
+};
+constexpr int kFirstFlagSwitch = 256;
+constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
+constexpr int kQuietOption = kBrokenImagesOption + 1;
+constexpr int kSummaryOption = kQuietOption + 1;
+
+// The values of --broken-images, in the words a user types.
+struct BrokenImageWord {
+  const char* word;
+  uint8_t mode;
+};
+constexpr BrokenImageWord kBrokenImageWords[] = {
+    {"off", hoard::kBrokenImagesKept},
+    {"report", static_cast<uint8_t>(hoard::kBrokenImageReport)},
+    {"trash", hoard::kBrokenImagesRecycled},
+    {"delete", hoard::kBrokenImagesDeleted},
+};
+
+// What the command line asked for besides the paths.
+struct CommandLine {
+  bool listOnly = false;
+  bool quiet = false;
+  bool jsonSummary = false;
+  std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
+  int brokenImageMode = -1;                              // -1 when not given
+};
+
+void ApplyToRun(const CommandLine& line, hoard::Options& options) {
+  for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
+    if (line.switches[i] != 0) options.*kFlagSwitches[i].field = kFlagSwitches[i].value;
+  }
+  if (line.brokenImageMode >= 0) {
+    options.BrokenImageMode = static_cast<uint8_t>(line.brokenImageMode);
+    options.CheckGif = options.CheckJpeg = options.BrokenImageMode != 0 ? 1 : 0;
+  }
+}
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotAllConverted = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const char* what, const char* option) {
+  std::fprintf(stderr, "%s: %s '%s'\n", kProgramName, what, option);
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+// The option a refused argument names: a long option as written, a short one
+// as its letter (it may sit in a cluster such as "-lx").
+const char* OptionNamed(const char* argument, int letter) {
+  static char shortOption[3] = {'-', '?', '\0'};
+  if (letter == 0 || std::strncmp(argument, "--", 2) == 0) return argument;
+  shortOption[1] = static_cast<char>(letter);
+  return shortOption;
+}
+
+// A path the run cannot use is named with the reason before anything is
+// touched. A folder must be listable and enterable, a file readable.
+bool CheckPathArgument(const char* path) {
+  struct stat info = {};
+  int error = 0;
+  if (stat(path, &info) != 0) {
+    error = errno;
+  } else if (S_ISDIR(info.st_mode)) {
+    if (access(path, R_OK | X_OK) != 0) error = errno;
+  } else if (access(path, R_OK) != 0) {
+    error = errno;
+  }
+  if (error == 0) return true;
+  std::fprintf(stderr, "%s: %s: %s\n", kProgramName, path, std::strerror(error));
+  return false;
+}
+
+// The exit status of the run just ended.
+int RunExitStatus() {
+  const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
+  if (outcome.stopped || outcome.passedOver > 0 || hoard::FilesLeftBehind().count > 0) {
+    return kExitNotAllConverted;
+  }
+  return kExitDone;
+}
 
 // The listing shares the terminal with the progress line: the line makes
 // room for each listing line and comes back below it.
@@ -34,6 +178,51 @@ void PrintLookupBesideProgress(const hoard::FileRef& file, const hoard::CacheLog
   hoard::platform::SuspendProgressLine();
   hoard::app::PrintLookup(file, entry);
   hoard::platform::ResumeProgressLine();
+}
+
+// The files of the run as the cache log answered for them; the listing is
+// passed on to the observer that prints it.
+struct LookupCounts {
+  size_t listed = 0;
+  size_t unlisted = 0;
+};
+LookupCounts gLookups;
+hoard::LookupObserver gPrinter = nullptr;
+
+void CountLookup(const hoard::FileRef& file, const hoard::CacheLogEntry* entry) {
+  ++(entry != nullptr ? gLookups.listed : gLookups.unlisted);
+  if (gPrinter != nullptr) gPrinter(file, entry);
+}
+
+const char* BrokenImageWordFor(uint8_t mode) {
+  for (const BrokenImageWord& word : kBrokenImageWords) {
+    if (word.mode == mode) return word.word;
+  }
+  return "other";
+}
+
+// What the run did, on standard error: a sentence, or one JSON line.
+void PrintSummary(bool json, long seconds) {
+  const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
+  const size_t left = hoard::FilesLeftBehind().count;
+  const char* images = BrokenImageWordFor(hoard::CurrentOptions().BrokenImageMode);
+  if (json) {
+    std::fprintf(stderr,
+                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"broken_images\":%d,"
+                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,"
+                 "\"not_converted\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
+                 outcome.converted, gLookups.listed, gLookups.unlisted, outcome.brokenCount,
+                 images, left, outcome.passedOver, outcome.stopped ? "true" : "false", seconds);
+    return;
+  }
+  std::fprintf(stderr,
+               "%s: %zu cache files: %zu listed in the cache log, %zu not listed (left in "
+               "place as files of the user's own); %d broken images (%s); %zu left in the "
+               "cache folder (no place or a place already taken); %zu not converted; %s "
+               "in %ld s\n",
+               kProgramName, outcome.converted, gLookups.listed, gLookups.unlisted,
+               outcome.brokenCount, images, left, outcome.passedOver,
+               outcome.stopped ? "stopped" : "done", seconds);
 }
 
 int RunMenu() {
@@ -51,10 +240,68 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  std::array<option, std::size(kFlagSwitches) + 7> longOptions{};
+  size_t count = 0;
+  for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
+    longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
+                            kFirstFlagSwitch + static_cast<int>(i)};
   }
+  longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
+  longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
+  longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
+  longOptions[count++] = {"list", no_argument, nullptr, 'l'};
+  longOptions[count++] = {"help", no_argument, nullptr, 'h'};
+  longOptions[count++] = {"version", no_argument, nullptr, 'V'};
+  longOptions[count] = {nullptr, 0, nullptr, 0};
+
+  CommandLine line;
+  opterr = 0;  // the messages below name the option themselves
+  for (;;) {
+    const int choice = getopt_long(argc, argv, ":lqhV", longOptions.data(), nullptr);
+    if (choice == -1) break;
+    if (choice >= kFirstFlagSwitch && choice < kBrokenImagesOption) {
+      line.switches[static_cast<size_t>(choice - kFirstFlagSwitch)] = 1;
+      continue;
+    }
+    switch (choice) {
+      case 'l':
+        line.listOnly = true;
+        break;
+      case 'q':
+      case kQuietOption:
+        line.quiet = true;
+        break;
+      case kBrokenImagesOption:
+        for (const BrokenImageWord& word : kBrokenImageWords) {
+          if (std::strcmp(optarg, word.word) == 0) line.brokenImageMode = word.mode;
+        }
+        if (line.brokenImageMode < 0) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
+        break;
+      case kSummaryOption:
+        if (std::strcmp(optarg, "json") == 0) {
+          line.jsonSummary = true;
+        } else if (std::strcmp(optarg, "text") != 0) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
+        break;
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return kExitDone;
+      case 'V':
+        std::fputs(kVersionText, stdout);
+        return kExitDone;
+      case ':':
+        return UsageError("missing value for option", OptionNamed(argv[optind - 1], optopt));
+      default:
+        return UsageError("unknown option", OptionNamed(argv[optind - 1], optopt));
+    }
+  }
+  for (int i = optind; i < argc; ++i) {
+    if (!CheckPathArgument(argv[i])) return kExitUsage;
+  }
+
   // The caption of every message, as the Windows program loads it.
   if (const char* caption = hoard::messages::StringById(hoard::messages::kIdCaption)) {
     hoard::messages::SetProgramCaption(caption);
@@ -62,35 +309,38 @@ int main(int argc, char** argv) {
   hoard::app::RememberStartFolder();
   if (!hoard::LoadOptions()) {
     std::fputs("hoard-hoard: the settings file cannot be created\n", stderr);
-    return 1;
+    return kExitNotAllConverted;
   }
   const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
-  hoard::SetLookupObserver(listingOnTerminal ? PrintLookupBesideProgress : hoard::app::PrintLookup);
+  gPrinter = line.quiet             ? nullptr
+             : listingOnTerminal ? PrintLookupBesideProgress
+                                 : hoard::app::PrintLookup;
+  hoard::SetLookupObserver(CountLookup);
+  hoard::SetListOnly(line.listOnly);
+  ApplyToRun(line, hoard::CurrentOptions());
+  hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
 
-  if (argc < 2) {
+  if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.
-    if (isatty(STDIN_FILENO) == 0) {
+    if (line.listOnly || isatty(STDIN_FILENO) == 0) {
       std::fputs(kUsage, stderr);
-      return 2;
+      return kExitUsage;
     }
-    return RunMenu();
-  }
-  int first = 1;
-  if (std::strcmp(argv[1], "--list") == 0) {
-    hoard::SetListOnly(true);
-    ++first;
-    if (first == argc) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
+    RunMenu();
+    return RunExitStatus();
   }
   hoard::app::ArgList args;
   // The list holds 1000 paths; more are left out with a word on standard error.
-  for (int i = first; i < argc && args.count < hoard::app::kMaxArguments; ++i) {
+  for (int i = optind; i < argc && args.count < hoard::app::kMaxArguments; ++i) {
     args.items[args.count++] = argv[i];
   }
-  if (static_cast<size_t>(argc - first) > hoard::app::kMaxArguments) {
+  if (static_cast<size_t>(argc - optind) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
-  return hoard::app::RunArguments(args);
+  const std::time_t start = std::time(nullptr);
+  hoard::app::RunArguments(args);
+  if (line.jsonSummary || !line.quiet) {
+    PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
+  }
+  return RunExitStatus();
 }
