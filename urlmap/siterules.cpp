@@ -1,8 +1,13 @@
 #include "urlmap/siterules.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <string_view>
 
+#include "base/ascii.h"
+#include "urlmap/infoseek.h"
+#include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -21,6 +26,75 @@ int CopyUnchanged(char* dest, size_t destCapacity, const char* url) {
   return 0;
 }
 
+constexpr std::string_view kHttpScheme = "http://";
+
+// A whole-URL rewrite is built here, then handed over whole: a result that
+// does not fit the destination leaves the rule unapplied.
+struct WholeUrl {
+  std::array<char, kMaxScanBytes> text;
+  size_t length = 0;
+  bool overflow = false;
+
+  void Append(std::string_view part) {
+    if (overflow || part.size() >= text.size() - length) {
+      overflow = true;
+      return;
+    }
+    std::memcpy(text.data() + length, part.data(), part.size());
+    length += part.size();
+  }
+  // dest may be the url the rule read: the new text is complete before it
+  // is copied.
+  bool Deliver(char* dest, size_t destCapacity, const char* url) {
+    if (overflow || length >= destCapacity) {
+      CopyUnchanged(dest, destCapacity, url);
+      return false;
+    }
+    std::memcpy(dest, text.data(), length);
+    dest[length] = '\0';
+    return true;
+  }
+};
+
+// The channel redirector's two scripts: a "from" page with the target behind
+// a later key, or the target straight after the script.
+struct ChannelRow {
+  std::string_view script;
+  std::string_view targetKey;  // empty: the target follows the script
+  int result;
+};
+constexpr ChannelRow kChannelRows[] = {
+    {"/cgi-bin/redir.cgi?from_url=/", "&to_url=/", 1},
+    {"/cgi-bin/mycom/redir_ch8.cgi?to=", "", 2},
+};
+
+// The navigation portal's bookmark pages. The page word is also the rule's
+// result.
+constexpr std::string_view kBookmarkFolder = "/service/mybookmark/";
+constexpr std::string_view kGenreFolder = "/genre";
+constexpr std::string_view kDirectoryUserFolder = "/NTTDIRUSR/";
+constexpr std::string_view kBookmarkKey = ".html?keyno=";
+constexpr std::string_view kKeyNumber = "keyno=";
+struct BookmarkPage {
+  std::string_view word;
+  bool outsideBookmarkFolderOnly;
+};
+constexpr BookmarkPage kBookmarkPages[] = {
+    {"relations", true},
+    {"mybookmark", false},
+};
+
+// The directory service's lookup scripts, both answered by its search script.
+struct LookupScript {
+  SiteHost SiteTable::* host;
+  std::string_view script;
+};
+constexpr LookupScript kLookupScripts[] = {
+    {&SiteTable::directoryLookupHost, "/lookup.cgi?"},
+    {&SiteTable::directoryMainHost, "/search/lookup-main.cgi?"},
+};
+constexpr std::string_view kDirectorySearchScript = "/search/csj?";
+
 // A URL scheme at the start of a component is copied whole and a new
 // component starts after it, so that the host becomes the first folder.
 RuleOutcome CopyScheme(ScanState& s) {
@@ -35,18 +109,92 @@ RuleOutcome CopyScheme(ScanState& s) {
 
 }  // namespace
 
-// The rewriting rows come with their site-table hosts; until then these
-// rules never apply.
 int UnwrapChannelRedirect(char* dest, size_t destCapacity, const char* url) {
+  const std::string_view text(url);
+  const SiteHost& channel = Sites().channelHost;
+  // The channel host, written with or without its scheme, or neither (a link
+  // from one of the channel's own pages).
+  size_t pos = 0;
+  if (MatchAt(text, 0, kHttpScheme) && MatchAt(text, kHttpScheme.size(), channel.text)) {
+    pos = kHttpScheme.size() + channel.length;
+  } else if (MatchAt(text, 0, channel.text)) {
+    pos = channel.length;
+  }
+  const std::string_view host = text.substr(0, pos);
+  WholeUrl out;
+  for (const ChannelRow& row : kChannelRows) {
+    if (!MatchAt(text, pos, row.script)) continue;
+    size_t target = pos + row.script.size();
+    if (!row.targetKey.empty()) {
+      const size_t key = text.find(row.targetKey, target);
+      if (key == std::string_view::npos) return CopyUnchanged(dest, destCapacity, url);
+      // The target path from its '/'.
+      target = key + row.targetKey.size() - 1;
+    }
+    out.Append(host);
+    out.Append(text.substr(target));
+    return out.Deliver(dest, destCapacity, url) ? row.result : 0;
+  }
   return CopyUnchanged(dest, destCapacity, url);
 }
 
 int RewriteBookmarkUrl(char* dest, size_t destCapacity, const char* url) {
+  const std::string_view text(url);
+  size_t pos = MatchAt(text, 0, kHttpScheme) ? kHttpScheme.size() : 0;
+  const SiteTable& sites = Sites();
+  if (MatchAt(text, pos, sites.navPortalHost1.text)) {
+    pos += sites.navPortalHost1.length;
+  } else if (MatchAt(text, pos, sites.navPortalHost2.text)) {
+    pos += sites.navPortalHost2.length;
+  }
+  bool bookmarkBranch = false;
+  if (MatchAt(text, pos, kBookmarkFolder)) {
+    bookmarkBranch = true;
+    pos += kBookmarkFolder.size();
+  } else {
+    if (MatchAt(text, pos, kGenreFolder)) pos += kGenreFolder.size();
+    if (MatchAt(text, pos, kDirectoryUserFolder)) pos += kDirectoryUserFolder.size();
+  }
+  for (const BookmarkPage& page : kBookmarkPages) {
+    if (page.outsideBookmarkFolderOnly && bookmarkBranch) continue;
+    if (!MatchAt(text, pos, page.word) || !MatchAt(text, pos + page.word.size(), kBookmarkKey)) {
+      continue;
+    }
+    // The key and its number become a file in a folder named by the page.
+    WholeUrl out;
+    out.Append(text.substr(0, pos));
+    out.Append(page.word);
+    out.Append("/");
+    out.Append(text.substr(pos + page.word.size() + kBookmarkKey.size() - kKeyNumber.size()));
+    out.Append(".html");
+    return out.Deliver(dest, destCapacity, url) ? static_cast<int>(page.word.size()) : 0;
+  }
   return CopyUnchanged(dest, destCapacity, url);
 }
 
 int RewriteDirectoryLookup(char* dest, size_t destCapacity, const char* url) {
+  const std::string_view text(url);
+  const size_t pos = MatchAt(text, 0, kHttpScheme) ? kHttpScheme.size() : 0;
+  const SiteTable& sites = Sites();
+  for (const LookupScript& row : kLookupScripts) {
+    const SiteHost& host = sites.*(row.host);
+    if (!MatchAt(text, pos, host.text) || !MatchAt(text, pos + host.length, row.script)) continue;
+    WholeUrl out;
+    out.Append(text.substr(0, pos));
+    out.Append(sites.directoryMainHost.text);
+    out.Append(kDirectorySearchScript);
+    out.Append(text.substr(pos + host.length + row.script.size()));
+    return out.Deliver(dest, destCapacity, url) ? 1 : 0;
+  }
   return CopyUnchanged(dest, destCapacity, url);
+}
+
+WholeUrlRule ApplyWholeUrlRules(char* dest, size_t destCapacity, const char* url) {
+  if (UnwrapChannelRedirect(dest, destCapacity, url) != 0) return WholeUrlRule::kChannelRedirect;
+  if (InfoseekUrlTest(dest, destCapacity, url) != 0) return WholeUrlRule::kInfoseek;
+  if (RewriteBookmarkUrl(dest, destCapacity, url) != 0) return WholeUrlRule::kBookmark;
+  if (RewriteDirectoryLookup(dest, destCapacity, url) != 0) return WholeUrlRule::kDirectoryLookup;
+  return WholeUrlRule::kNone;
 }
 
 RuleOutcome ApplyComponentStartRules(ScanState& s) {
