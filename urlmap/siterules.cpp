@@ -95,6 +95,85 @@ constexpr LookupScript kLookupScripts[] = {
 };
 constexpr std::string_view kDirectorySearchScript = "/search/csj?";
 
+// Exact bytes of `pattern` at the source cursor, where every '&' of the
+// pattern also matches the "&amp;" of a link taken from a page. The source
+// bytes matched; 0 when the pattern does not match.
+size_t MatchSourceAt(const ScanState& s, std::string_view pattern) {
+  size_t used = 0;
+  for (char c : pattern) {
+    if (s.source[used] != c) return 0;  // the source's NUL never matches
+    used += c == '&' && std::strncmp(s.source + used, "&amp;", 5) == 0 ? 5 : 1;
+  }
+  return used;
+}
+
+// A component-start rule of the common shape: a text recognised at the start
+// of a component, a replacement written, the query (and a cut mark) set at a
+// place in the replacement, the recognised text skipped except its last
+// `keep` bytes, which the scan then reads as usual, and a mode set.
+inline constexpr int kNoPlace = -1;
+struct StartRow {
+  std::string_view text;
+  std::string_view written;
+  int queryAt;  // offset in `written`, kNoPlace: the query is not set
+  int cutAt;    // offset in `written`, kNoPlace: no cut mark
+  size_t keep;
+  int16_t ScanModes::* mode;  // nullptr: no mode
+};
+
+// Tried before the scheme row, in this order.
+constexpr StartRow kStartRowsBeforeScheme[] = {
+    {"intr.det?shopcd0=", "intr_shop", 4, kNoPlace, 0, &ScanModes::shop},
+    {"intr.lst?code0=", "intr_code", 4, kNoPlace, 0, &ScanModes::shop},
+    {"fr_syosai.html?PAGE_ID=&RANDOM=&SEQUENCE=&BAITAI=FR&HAN=2&SERV=MIN&ROUT=PREF&ENTRY="
+     "&BUKKEN_NO=",
+     "fr_syosai.html_", 14, kNoPlace, 0, nullptr},
+    {"id=", "id=", 0, kNoPlace, 0, nullptr},
+    {"?Partner=go_home&Keywords=", "_go_", 0, 3, 0, nullptr},
+    {"search-weekkw?q=", "", kNoPlace, kNoPlace, 9, &ScanModes::seek},
+    {"search-category?q=", "", kNoPlace, kNoPlace, 11, &ScanModes::seek},
+    // A related-page search before the plain search, which would otherwise
+    // always take it first.
+    {"search?q=related:", "q=", 2, kNoPlace, 0, &ScanModes::related},
+    {"search?sid=0&key=&q=", "q=", 2, kNoPlace, 0, &ScanModes::seek},
+    {"search?navi_size=1&q=", "q=", 2, kNoPlace, 0, &ScanModes::seek},
+    {"search_start=", "", 0, kNoPlace, 0, &ScanModes::seek},
+    {"search?start=", "", 0, kNoPlace, 0, &ScanModes::seek},
+};
+
+// Tried after the scheme row, in this order.
+constexpr StartRow kStartRowsAfterScheme[] = {
+    {"?kw=", "f_", 0, kNoPlace, 0, &ScanModes::tagF},
+    {"?term=monthly&kw=", "f_", 0, kNoPlace, 0, &ScanModes::tagF},
+    {"?rt=npl&kw=", "f_", 0, kNoPlace, 0, &ScanModes::tagF},
+    // The directory service's scripts share one name; the '?' stays.
+    {"csj?", "csj", kNoPlace, kNoPlace, 1, &ScanModes::directory},
+    {"lookup-main.cgi?", "csj", kNoPlace, kNoPlace, 1, &ScanModes::directory},
+    {"lookup.cgi?", "csj", kNoPlace, kNoPlace, 1, &ScanModes::directory},
+};
+
+RuleOutcome ApplyStartRow(ScanState& s, const StartRow& row) {
+  const size_t used = MatchSourceAt(s, row.text);
+  if (used == 0) return RuleOutcome::kNotApplied;
+  const size_t at = s.units;
+  if (!WriteText(s, row.written)) return RuleOutcome::kEnd;
+  if (row.queryAt != kNoPlace) s.queryStart = static_cast<ptrdiff_t>(at) + row.queryAt;
+  if (row.cutAt != kNoPlace) s.cutMark = static_cast<ptrdiff_t>(at) + row.cutAt;
+  SkipSource(s, used - row.keep);
+  if (row.mode != nullptr) s.modes.*(row.mode) = 1;
+  s.changed = 1;
+  return RuleOutcome::kContinue;
+}
+
+template <size_t N>
+RuleOutcome ApplyStartRows(ScanState& s, const StartRow (&rows)[N]) {
+  for (const StartRow& row : rows) {
+    const RuleOutcome outcome = ApplyStartRow(s, row);
+    if (outcome != RuleOutcome::kNotApplied) return outcome;
+  }
+  return RuleOutcome::kNotApplied;
+}
+
 // A URL scheme at the start of a component is copied whole and a new
 // component starts after it, so that the host becomes the first folder.
 RuleOutcome CopyScheme(ScanState& s) {
@@ -198,8 +277,11 @@ WholeUrlRule ApplyWholeUrlRules(char* dest, size_t destCapacity, const char* url
 }
 
 RuleOutcome ApplyComponentStartRules(ScanState& s) {
-  // The rows before and after the scheme row join this list in their order.
-  return CopyScheme(s);
+  RuleOutcome outcome = ApplyStartRows(s, kStartRowsBeforeScheme);
+  if (outcome != RuleOutcome::kNotApplied) return outcome;
+  outcome = CopyScheme(s);
+  if (outcome != RuleOutcome::kNotApplied) return outcome;
+  return ApplyStartRows(s, kStartRowsAfterScheme);
 }
 
 RuleOutcome ApplyAnyPositionRules(ScanState& /*s*/) { return RuleOutcome::kNotApplied; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/urlgen.h"
 #include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
 
@@ -84,6 +85,52 @@ TEST(SiteRules, WholeUrlRewriteThatDoesNotFitIsNotReportedAsDone) {
   std::vector<char> dest(20, 'x');
   EXPECT_EQ(ApplyWholeUrlRules(dest.data(), dest.size(), url.c_str()), WholeUrlRule::kNone);
   EXPECT_EQ(std::string(dest.data()), url.substr(0, dest.size() - 1));
+}
+
+std::string FileName(const std::string& url) {
+  std::vector<char> source(kLinkBufferBytes, '\0');
+  std::memcpy(source.data(), url.data(), std::min(url.size(), source.size() - 1));
+  std::vector<char> name(kLocalNameBufferBytes, '\0');
+  MapUrlToLocalPath(name.data(), name.size(), source.data(), source.size(), kMapFileName);
+  return name.data();
+}
+
+std::string Link(const std::string& link) {
+  std::vector<char> buffer(kLinkBufferBytes, '\0');
+  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
+  MapLinkInPlace(buffer.data(), buffer.size());
+  return buffer.data();
+}
+
+struct NameCase {
+  const char* what;
+  std::string rest;  // the URL after its host
+  std::string name;  // the file name
+};
+
+TEST(SiteRules, ComponentStartRulesNameAlikeInFileNamesAndLinks) {
+  const std::vector<NameCase> cases = {
+      {"shop detail", "intr.det?shopcd0=123", "intr_shop123.htm"},
+      {"shop list", "intr.lst?code0=45", "intr_code45.htm"},
+      {"shop detail, near miss", "intr.det?shop=1", "intr.det_shop=1"},
+      {"id query", "id=abc", "id=abc"},
+      {"partner search", "?Partner=go_home&Keywords=abc", "_go_abc.htm"},
+      {"related search", "search?q=related:abc", "q=abc"},
+      {"search with session", "search?sid=0&key=&q=abc", "q=abc.htm"},
+      {"search start", "search?start=10&q=abc", "10_q=abc.htm"},
+      {"keyword search", "?kw=abc", "f_abc.htm"},
+      {"monthly keyword search", "?term=monthly&kw=abc", "f_abc.htm"},
+      {"directory script", "lookup.cgi?key=abc", "csj_abc.htm"},
+  };
+  for (const NameCase& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ": " + c.rest);
+    const std::string host = "http://h/";
+    EXPECT_EQ(FileName(host + c.rest), host + c.name);
+    const std::string link = Link(host + c.rest);
+    EXPECT_EQ(link, host + c.name);
+    // The same link as a page's HTML writes it.
+    EXPECT_EQ(test::BrowserDecode(Link(test::HtmlEscaped(host + c.rest))), host + c.name);
+  }
 }
 
 }  // namespace
