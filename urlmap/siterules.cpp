@@ -132,8 +132,6 @@ constexpr StartRow kStartRowsBeforeScheme[] = {
     {"?Partner=go_home&Keywords=", "_go_", 0, 3, 0, nullptr},
     {"search-weekkw?q=", "", kNoPlace, kNoPlace, 9, &ScanModes::seek},
     {"search-category?q=", "", kNoPlace, kNoPlace, 11, &ScanModes::seek},
-    // A related-page search before the plain search, which would otherwise
-    // always take it first.
     {"search?q=related:", "q=", 2, kNoPlace, 0, &ScanModes::related},
     {"search?sid=0&key=&q=", "q=", 2, kNoPlace, 0, &ScanModes::seek},
     {"search?navi_size=1&q=", "q=", 2, kNoPlace, 0, &ScanModes::seek},
@@ -173,6 +171,20 @@ RuleOutcome ApplyStartRows(ScanState& s, const StartRow (&rows)[N]) {
   }
   return RuleOutcome::kNotApplied;
 }
+
+// Rules tried at every position of the scan, of the same shape as the
+// component-start rows, and whether the name ends after them.
+struct AnyPositionRow {
+  StartRow row;
+  bool endsName;
+};
+constexpr AnyPositionRow kAnyPositionRows[] = {
+    // An escaped ':' after "site" restricts a search to one site.
+    {{"site%3A", "site", kNoPlace, kNoPlace, 3, &ScanModes::related}, false},
+    // A board's message form is named by its script alone.
+    {{".cgi?your_message=", ".cgi", kNoPlace, kNoPlace, 0, nullptr}, true},
+    {{".cgi?bbs=", ".cgi_", 4, kNoPlace, 0, &ScanModes::key}, false},
+};
 
 // A URL scheme at the start of a component is copied whole and a new
 // component starts after it, so that the host becomes the first folder.
@@ -284,7 +296,14 @@ RuleOutcome ApplyComponentStartRules(ScanState& s) {
   return ApplyStartRows(s, kStartRowsAfterScheme);
 }
 
-RuleOutcome ApplyAnyPositionRules(ScanState& /*s*/) { return RuleOutcome::kNotApplied; }
+RuleOutcome ApplyAnyPositionRules(ScanState& s) {
+  for (const AnyPositionRow& entry : kAnyPositionRows) {
+    const RuleOutcome outcome = ApplyStartRow(s, entry.row);
+    if (outcome == RuleOutcome::kContinue && entry.endsName) return RuleOutcome::kEnd;
+    if (outcome != RuleOutcome::kNotApplied) return outcome;
+  }
+  return RuleOutcome::kNotApplied;
+}
 
 RuleOutcome ApplyArticleNumberRule(ScanState& /*s*/) { return RuleOutcome::kNotApplied; }
 
