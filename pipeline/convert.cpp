@@ -17,7 +17,6 @@
 #include "store/domaintable.h"
 #include "store/files.h"
 #include "store/pstring.h"
-#include "urlmap/infoseek.h"
 #include "urlmap/longhost.h"
 #include "urlmap/redirect.h"
 #include "urlmap/siterules.h"
@@ -193,15 +192,22 @@ bool GiveHostItsFolder(char (&path)[kPathBytes]) {
   return true;
 }
 
-// The whole-URL site rules, tried in order; the first that applies decides
-// whether redirect unwrapping and the domain table still run.
+// The whole-URL site rules decide whether redirect unwrapping and the domain
+// table still run: after the channel redirector or a search-service address
+// neither does, after a bookmark or directory lookup only the domain table.
 enum class SiteRuleOutcome { kNone, kFinal, kDomainOnly };
 
-SiteRuleOutcome ApplyWholeUrlRules(char (&path)[kPathBytes], const char* url) {
-  if (UnwrapChannelRedirect(path, kPathBytes, url) != 0) return SiteRuleOutcome::kFinal;
-  if (InfoseekUrlTest(path, kPathBytes, url) != 0) return SiteRuleOutcome::kFinal;
-  if (RewriteBookmarkUrl(path, kPathBytes, url) != 0) return SiteRuleOutcome::kDomainOnly;
-  if (RewriteDirectoryLookup(path, kPathBytes, url) != 0) return SiteRuleOutcome::kDomainOnly;
+SiteRuleOutcome RunWholeUrlRules(char (&path)[kPathBytes], const char* url) {
+  switch (ApplyWholeUrlRules(path, kPathBytes, url)) {
+    case WholeUrlRule::kChannelRedirect:
+    case WholeUrlRule::kInfoseek:
+      return SiteRuleOutcome::kFinal;
+    case WholeUrlRule::kBookmark:
+    case WholeUrlRule::kDirectoryLookup:
+      return SiteRuleOutcome::kDomainOnly;
+    case WholeUrlRule::kNone:
+      break;
+  }
   return SiteRuleOutcome::kNone;
 }
 
@@ -425,7 +431,7 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
   CopyPath(url, ShortenLongHost(entry.url));
   FoldHostCase(url);
 
-  const SiteRuleOutcome rule = ApplyWholeUrlRules(path, url);
+  const SiteRuleOutcome rule = RunWholeUrlRules(path, url);
   if (rule == SiteRuleOutcome::kNone) {
     CopyPath(path, url);
     RedirectCursors cursors;

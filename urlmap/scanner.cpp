@@ -1016,22 +1016,30 @@ void Prepare(ScanState& s) {
   }
   char* const url = s.sourceBase;
   const size_t capacity = s.inPlace ? s.outputCapacity : s.sourceCapacity;
-  if (UnwrapChannelRedirect(url, capacity, url) != 0) {
-    s.changed = 1;
-  } else if (InfoseekUrlTest(url, capacity, url) != 0) {
-    s.modes.infoseekUrl = 1;
-    const size_t length = std::strlen(url);
-    if (length > 0 && url[length - 1] == '/' && length + kDefaultPageName.size() < capacity) {
-      std::memcpy(url + length, kDefaultPageName.data(), kDefaultPageName.size());
-      url[length + kDefaultPageName.size()] = '\0';
+  switch (ApplyWholeUrlRules(url, capacity, url)) {
+    case WholeUrlRule::kInfoseek: {
+      s.modes.infoseekUrl = 1;
+      const size_t length = std::strlen(url);
+      if (length > 0 && url[length - 1] == '/' && length + kDefaultPageName.size() < capacity) {
+        std::memcpy(url + length, kDefaultPageName.data(), kDefaultPageName.size());
+        url[length + kDefaultPageName.size()] = '\0';
+      }
+      s.changed = 1;
+      break;
     }
-    s.changed = 1;
-  } else if (RewriteBookmarkUrl(url, capacity, url) != 0) {
-    s.modes.bookmark = 1;
-    s.changed = 1;
-  } else if (RewriteDirectoryLookup(url, capacity, url) != 0) {
-    s.modes.directory = 1;
-    s.changed = 1;
+    case WholeUrlRule::kBookmark:
+      s.modes.bookmark = 1;
+      s.changed = 1;
+      break;
+    case WholeUrlRule::kDirectoryLookup:
+      s.modes.directory = 1;
+      s.changed = 1;
+      break;
+    case WholeUrlRule::kChannelRedirect:
+      s.changed = 1;
+      break;
+    case WholeUrlRule::kNone:
+      break;
   }
   s.source = s.sourceBase;
   s.previousSourceByte = 0;

@@ -18,6 +18,15 @@ int UnwrapChannelRedirect(char* dest, size_t destCapacity, const char* url);  //
 int RewriteBookmarkUrl(char* dest, size_t destCapacity, const char* url);     // 0, 9, 10
 int RewriteDirectoryLookup(char* dest, size_t destCapacity, const char* url); // 0, 1
 
+// Which whole-URL rule rewrote a URL.
+enum class WholeUrlRule { kNone, kChannelRedirect, kInfoseek, kBookmark, kDirectoryLookup };
+
+// The whole-URL rules in the order they are tried, the first that applies
+// ending the list: the channel redirector, the search service's addresses,
+// the bookmark pages, the directory lookups. The one chain that both the
+// per-file conversion and the scan of every link run. dest may be the url.
+WholeUrlRule ApplyWholeUrlRules(char* dest, size_t destCapacity, const char* url);
+
 // At the start of a path component (component length 0), in table order.
 RuleOutcome ApplyComponentStartRules(ScanState& s);
 // At every position of the scan.
