@@ -10,14 +10,17 @@ browser=(chromium)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
 # The GUI tests: a virtual display, clicks and keys, screenshots.
 gui=(xvfb xdotool x11-apps x11-utils imagemagick fonts-wine xterm fonts-dejavu-core)
+# The fuzz targets: clang with libFuzzer; its runtime package follows below.
+fuzz=(clang)
 
 packages=()
 case "$want" in
   native) packages=("${native[@]}") ;;
   windows) packages=("${native[@]}" "${windows[@]}") ;;
   gui) packages=("${native[@]}" "${windows[@]}" "${gui[@]}") ;;
-  all) packages=("${native[@]}" "${browser[@]}" "${windows[@]}" "${gui[@]}") ;;
-  *) echo "usage: $0 native|windows|gui|all" >&2; exit 2 ;;
+  fuzz) packages=("${native[@]}" "${fuzz[@]}") ;;
+  all) packages=("${native[@]}" "${browser[@]}" "${windows[@]}" "${gui[@]}" "${fuzz[@]}") ;;
+  *) echo "usage: $0 native|windows|gui|fuzz|all" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -30,6 +33,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# libFuzzer and the sanitizer runtimes come in a package of clang's own
+# version (e.g. libclang-rt-14-dev), only recommended by clang.
+if { [ "$want" = fuzz ] || [ "$want" = all ]; } &&
+  [ ! -f "$(clang -print-file-name=libclang_rt.fuzzer-x86_64.a)" ]; then
+  rt="libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
+  if apt-cache show "$rt" >/dev/null 2>&1; then
+    echo "Installing: $rt"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$rt" >/dev/null
+  else
+    echo "deps.sh: no package $rt for clang's libFuzzer" >&2
+  fi
 fi
 
 # Japanese under Wine needs the ja_JP.UTF-8 locale.

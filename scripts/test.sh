@@ -2,7 +2,8 @@
 # Builds everything and runs every test suite: the native suite with
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build's
 # suite under Wine, then the Windows program itself under Wine on a virtual
-# display, driven as a user would.
+# display, driven as a user would. After the native suite each fuzz target
+# runs for a short time (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,9 @@ cmake -S . -B build/native-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build/native-asan -j"$(nproc)"
 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/native-asan --output-on-failure -j"$(nproc)"
+
+echo "== Fuzz targets, a short run each"
+scripts/fuzz.sh 15
 
 echo "== Windows build and tests under Wine"
 scripts/test-windows.sh
