@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/mapping.h"
 #include "support/urlgen.h"
 #include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
@@ -21,20 +22,8 @@ namespace {
 
 const std::string kHost = "http://h/";
 
-std::string FileName(const std::string& rest) {
-  std::vector<char> source(kLinkBufferBytes, '\0');
-  std::memcpy(source.data(), rest.data(), std::min(rest.size(), source.size() - 1));
-  std::vector<char> name(kLocalNameBufferBytes, '\0');
-  MapUrlToLocalPath(name.data(), name.size(), source.data(), source.size(), kMapFileName);
-  return name.data();
-}
-
-std::string Link(const std::string& link) {
-  std::vector<char> buffer(kLinkBufferBytes, '\0');
-  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
-  MapLinkInPlace(buffer.data(), buffer.size());
-  return buffer.data();
-}
+using test::FileName;
+using test::Link;
 
 struct QueryCase {
   const char* what;

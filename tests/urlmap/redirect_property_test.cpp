@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pipeline/outputfolders.h"
+#include "support/mapping.h"
 #include "support/urlgen.h"
 #include "urlmap/redirect.h"
 #include "urlmap/sitetable.h"
@@ -63,21 +64,8 @@ std::vector<std::string> StoredPlace(const std::string& url) {
 
 // What the rewritten link names once a browser has decoded it.
 std::vector<std::string> LinkedPlace(const std::string& link, std::string& mapped) {
-  std::vector<char> buffer(kLinkBufferBytes, '\0');
-  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
-  MapLinkInPlace(buffer.data(), buffer.size());
-  mapped = buffer.data();
-  const std::string decoded = test::BrowserDecode(mapped.substr(LinkSchemeLength(mapped.c_str())));
-  std::vector<std::string> place(1);
-  for (char c : decoded) {
-    if (c == '/' || c == ':') {
-      place.emplace_back();
-    } else {
-      place.back() += c;
-    }
-  }
-  if (place.back().empty()) place.back() = "index.html";
-  return place;
+  mapped = test::Link(link);
+  return test::DecodedPlace(mapped);
 }
 
 TEST(UnwrapRedirect, LinkThroughARedirectorNamesTheTargetsStoredPlace) {

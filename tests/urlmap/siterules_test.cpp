@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/mapping.h"
 #include "support/urlgen.h"
 #include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
@@ -87,20 +88,8 @@ TEST(SiteRules, WholeUrlRewriteThatDoesNotFitIsNotReportedAsDone) {
   EXPECT_EQ(std::string(dest.data()), url.substr(0, dest.size() - 1));
 }
 
-std::string FileName(const std::string& url) {
-  std::vector<char> source(kLinkBufferBytes, '\0');
-  std::memcpy(source.data(), url.data(), std::min(url.size(), source.size() - 1));
-  std::vector<char> name(kLocalNameBufferBytes, '\0');
-  MapUrlToLocalPath(name.data(), name.size(), source.data(), source.size(), kMapFileName);
-  return name.data();
-}
-
-std::string Link(const std::string& link) {
-  std::vector<char> buffer(kLinkBufferBytes, '\0');
-  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
-  MapLinkInPlace(buffer.data(), buffer.size());
-  return buffer.data();
-}
+using test::FileName;
+using test::Link;
 
 struct NameCase {
   const char* what;

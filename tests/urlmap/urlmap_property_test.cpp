@@ -11,6 +11,7 @@
 
 #include "pipeline/outputfolders.h"
 #include "store/textconv.h"
+#include "support/mapping.h"
 #include "support/urlgen.h"
 #include "urlmap/urlmap.h"
 
@@ -19,12 +20,7 @@ namespace {
 
 constexpr int kGeneratedUrls = 6000;
 
-std::string MapLink(const std::string& link) {
-  std::vector<char> buffer(kLinkBufferBytes, '\0');
-  std::memcpy(buffer.data(), link.data(), std::min(link.size(), buffer.size() - 1));
-  MapLinkInPlace(buffer.data(), buffer.size());
-  return buffer.data();
-}
+using test::Link;
 
 std::string MapFileName(const std::string& rest) {
   std::vector<char> source(1024, '\0');
@@ -51,18 +47,7 @@ std::vector<std::string> StoredPlace(const std::string& url) {
 // What the rewritten link names once decoded: its components after the
 // scheme, a link to a folder meaning the folder's page.
 std::vector<std::string> LinkedPlace(const std::string& link) {
-  const std::string mapped = MapLink(link);
-  const std::string decoded = test::BrowserDecode(mapped.substr(LinkSchemeLength(mapped.c_str())));
-  std::vector<std::string> place(1);
-  for (char c : decoded) {
-    if (c == '/' || c == ':') {
-      place.emplace_back();
-    } else {
-      place.back() += c;
-    }
-  }
-  if (place.back().empty()) place.back() = "index.html";
-  return place;
+  return test::DecodedPlace(Link(link));
 }
 
 std::string Joined(const std::vector<std::string>& place) {
@@ -98,7 +83,7 @@ TEST(MapUrlToLocalPath, LinkNamesTheStoredPlaceForGeneratedUrls) {
       const std::vector<std::string> linked = LinkedPlace(link);
       if (linked != stored) {
         ++failures;
-        ADD_FAILURE() << "url " << url << "\n  link   " << MapLink(link) << "\n  linked "
+        ADD_FAILURE() << "url " << url << "\n  link   " << Link(link) << "\n  linked "
                       << Joined(linked) << "\n  stored " << Joined(stored);
         break;
       }
@@ -124,7 +109,7 @@ TEST(MapUrlToLocalPath, LinkNamesTheStoredPlaceForSearchResultPages) {
     for (const std::string& link : {url, test::HtmlEscaped(url)}) {
       if (LinkedPlace(link) != stored) {
         ++failures;
-        ADD_FAILURE() << "url " << url << "\n  link   " << MapLink(link) << "\n  stored "
+        ADD_FAILURE() << "url " << url << "\n  link   " << Link(link) << "\n  stored "
                       << Joined(stored);
         break;
       }
