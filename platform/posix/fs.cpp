@@ -178,6 +178,9 @@ Handle OpenPath(const char* path, OpenMode mode) {
     FailWith(EISDIR);
     return kNoHandle;
   }
+  // A regular file reads and writes the same either way: only a device or
+  // FIFO needs blocking I/O back.
+  if (S_ISREG(info.st_mode)) return HandleOf(fd);
   int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     Fail();
