@@ -99,6 +99,7 @@ FileRef BackupRef(const PageScan& scan) {
 }
 
 int RestoreOldPage(PageScan& scan) {
+  scan.pending.clear();
   if (!scan.outputOpened) return kNoError;
   if (scan.output != kNullHandle) CloseFile(scan.output);
   scan.output = kNullHandle;
@@ -109,8 +110,13 @@ int RestoreOldPage(PageScan& scan) {
   return DeleteFileRef(unfinished);
 }
 
+namespace {
+int FlushPending(PageScan& scan);
+}  // namespace
+
 int FinishPageOutput(PageScan& scan) {
   if (!scan.outputOpened) return scan.result;
+  if (FlushPending(scan) != 0) return scan.result;
   FileRef unfinished;
   UnfinishedRefOf(scan.file, unfinished);
   const bool flushed = platform::Flush(scan.output);
@@ -147,15 +153,36 @@ int FailPage(PageScan& scan, int result) {
 
 namespace {
 
+// The size at which pending bytes go out to the file.
+constexpr size_t kWriteChunkBytes = size_t{1} << 20;
+
+// Hands the pending bytes to the file. A page half written is worse than the
+// old one: on failure the old one stays.
+int FlushPending(PageScan& scan) {
+  size_t done = 0;
+  while (done < scan.pending.size()) {
+    const size_t left = scan.pending.size() - done;
+    uint32_t n = static_cast<uint32_t>(left < kWriteChunkBytes ? left : kWriteChunkBytes);
+    const uint32_t asked = n;
+    const ResultCode written = WriteBytes(scan.output, n, scan.pending.data() + done);
+    if (written != kNoError || n != asked) {
+      const int restored = RestoreOldPage(scan);
+      if (written == kVolumeFull) {
+        return FailPage(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
+      }
+      return FailPage(scan, kGeneralFailure);
+    }
+    done += n;
+  }
+  scan.pending.clear();
+  return 0;
+}
+
 int WriteRaw(PageScan& scan, const void* bytes, size_t count) {
   if (count == 0) return 0;
-  uint32_t n = static_cast<uint32_t>(count);
-  const ResultCode written = WriteBytes(scan.output, n, bytes);
-  if (written == kNoError && n == count) return 0;
-  // A page half written is worse than the old one: the old one stays.
-  const int restored = RestoreOldPage(scan);
-  if (written == kVolumeFull) return FailPage(scan, restored == 0 ? kVolumeFull : kGeneralFailure);
-  return FailPage(scan, kGeneralFailure);
+  const auto* from = static_cast<const unsigned char*>(bytes);
+  scan.pending.insert(scan.pending.end(), from, from + count);
+  return scan.pending.size() >= kWriteChunkBytes ? FlushPending(scan) : 0;
 }
 
 }  // namespace

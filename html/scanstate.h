@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -75,6 +76,9 @@ struct PageScan {
   FileRef file;
   FileHandle output = kNullHandle;
   bool outputOpened = false;  // the unfinished new page was created
+  // Bytes of the new page not yet handed to the file: a page goes out in a
+  // few large writes rather than one a stretch between links.
+  std::vector<unsigned char> pending;
   PName backupName;
 
   // Scanner.

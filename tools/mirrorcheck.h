@@ -45,6 +45,8 @@ struct MirrorReport {
   size_t cachedTargets = 0;  // links whose target the cache held
   size_t resolving = 0;      // of those, links that name a mirror file
   size_t leftOnline = 0;     // of those, links still absolute (to the web)
+  // Links to cached targets by the tag (or "script", "button") they stand in.
+  std::map<std::string, size_t> cachedTargetsByTag;
   std::vector<BrokenLink> broken;
   // Where the links to cached targets lead (absolute, normalised paths).
   std::set<std::string> cachedTargetPaths;
@@ -134,6 +136,42 @@ inline std::map<std::string, std::string> Attributes(std::string_view tag) {
   return out;
 }
 
+
+// The addresses script code hands to the browser: the text before the
+// address as written in a script, and the quote that ends the address.
+struct ScriptOpener {
+  std::string_view before;
+  char quote;
+};
+inline constexpr ScriptOpener kScriptOpeners[] = {
+    {"open('", '\''},           {"open(\"", '"'},
+    {"openWin('", '\''},        {"setTimeout(\"location='", '\''},
+    {"var urlOfNewPop= \"", '"'}, {"URL = \"", '"'},
+};
+
+// The script addresses of a script body in the order they stand; an address
+// stops at its quote, at a line end or at "?nexthtml=" (a second page).
+inline void AddScriptLinks(std::string_view body, std::vector<PageLink>& links) {
+  for (size_t at = 0; at < body.size(); ++at) {
+    for (const ScriptOpener& opener : kScriptOpeners) {
+      if (body.substr(at, opener.before.size()) != opener.before) continue;
+      const size_t start = at + opener.before.size();
+      const size_t end = body.find_first_of(std::string{opener.quote, '\n', '\r'}, start);
+      if (end == std::string_view::npos || end == start) break;
+      std::string value(body.substr(start, end - start));
+      const size_t next = value.find("?nexthtml=");
+      if (next != std::string::npos) value.resize(next);
+      // A piece of an expression ('a'+n+'.html') names no page by itself.
+      const bool piece = end + 1 < body.size() && body[end + 1] == '+';
+      if (!piece && !value.empty() && value.find_first_of("\"'+ <>") == std::string::npos) {
+        links.push_back({"script", value});
+      }
+      at = end;
+      break;
+    }
+  }
+}
+
 }  // namespace detail
 
 // The links of a page in document order (BASE tags left out; their address
@@ -193,9 +231,22 @@ inline std::vector<PageLink> ExtractLinks(std::string_view page, std::string* ba
         if (end > start) links.push_back({"button", code.substr(start, end - start)});
       }
     }
+    if (name == "a") {
+      // An anchor that calls a script with the page to open.
+      const auto href = attributes.find("href");
+      constexpr std::string_view kOpenWin = "javascript:openWin('";
+      if (href != attributes.end() && href->second.rfind(kOpenWin, 0) == 0) {
+        const size_t end = href->second.find_first_of("'?", kOpenWin.size());
+        if (end != std::string::npos && end > kOpenWin.size()) {
+          links.push_back({"script", href->second.substr(kOpenWin.size(), end - kOpenWin.size())});
+        }
+      }
+    }
     if (name == "script") {
       const std::string lowered = detail::LowerText(page.substr(i));
       const size_t close = lowered.find("</script");
+      const size_t bodyEnd = close == std::string::npos ? page.size() : i + close;
+      detail::AddScriptLinks(page.substr(i, bodyEnd - i), links);
       if (close != std::string::npos) i += close;
     }
   }
@@ -386,6 +437,7 @@ inline MirrorReport CheckMirror(const std::filesystem::path& cacheFolder,
       const std::string target = ResolveUrl(baseUrl, original);
       if (cached.count(target) == 0) continue;
       ++report.cachedTargets;
+      ++report.cachedTargetsByTag[originals[i].tag];
       if (HasScheme(link)) {
         ++report.leftOnline;
         continue;

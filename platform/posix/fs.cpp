@@ -178,6 +178,9 @@ Handle OpenPath(const char* path, OpenMode mode) {
     FailWith(EISDIR);
     return kNoHandle;
   }
+  // A regular file reads and writes the same either way: only a device or
+  // FIFO needs blocking I/O back.
+  if (S_ISREG(info.st_mode)) return HandleOf(fd);
   int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     Fail();
@@ -345,6 +348,20 @@ FindHandle FindFirst(const char* pattern, FoundEntry& entry) {
     state->folderPath[folderLength] = '\0';
   }
   std::memcpy(state->pattern, last, lastLength + 1);
+  // A name without wildcards that is there as written needs no listing: the
+  // batch asks for each of its files by name, and listing a folder of
+  // thousands of cache files once a file made a batch quadratic.
+  if (lastLength > 0 && std::strpbrk(last, "*?") == nullptr) {
+    struct stat info;
+    if (fstatat(AT_FDCWD, pattern, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      std::memcpy(entry.name, last, lastLength + 1);
+      struct stat target;
+      entry.isFolder = S_ISDIR(info.st_mode) ||
+                       (S_ISLNK(info.st_mode) && stat(pattern, &target) == 0 &&
+                        S_ISDIR(target.st_mode));
+      return state;  // nothing more to hand out
+    }
+  }
   state->count = scandir(state->folderPath, &state->names, nullptr, CompareNames);
   if (state->count < 0) {
     Fail();

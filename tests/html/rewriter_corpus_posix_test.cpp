@@ -63,10 +63,15 @@ TEST(RewriteCorpusSites, MirrorsEverySiteWithItsBytesAndWorkingLinks) {
     total.rewritten += report.rewritten;
     total.cachedTargets += report.cachedTargets;
     total.resolving += report.resolving;
-    std::printf("%s: %zu files, %zu pages, %zu links, %zu rewritten, %zu to cached targets, "
-                "%zu resolving\n",
+    const auto by = [&report](const char* tag) {
+      const auto found = report.cachedTargetsByTag.find(tag);
+      return found == report.cachedTargetsByTag.end() ? size_t{0} : found->second;
+    };
+    std::printf("%s: %zu files, %zu pages, %zu links, %zu rewritten, %zu to cached targets "
+                "(script %zu, form %zu, option %zu, button %zu), %zu resolving\n",
                 folder.filename().string().c_str(), entries.size(), report.pages, report.links,
-                report.rewritten, report.cachedTargets, report.resolving);
+                report.rewritten, report.cachedTargets, by("script"), by("form"), by("option"),
+                by("button"), report.resolving);
   }
   std::printf("corpus: %zu files, %zu pages, %zu links, %zu rewritten, %zu to cached targets, "
               "%zu resolving\n",

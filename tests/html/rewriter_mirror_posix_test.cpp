@@ -87,5 +87,31 @@ TEST(ResolveUrl, ResolvesAsABrowserDoes) {
   }
 }
 
+// The addresses a script hands to the browser are links of the page too, in
+// document order, each once (a window.open is not also taken as an open).
+TEST(ExtractLinks, TakesTheAddressesScriptsOpen) {
+  struct Case {
+    const char* page;
+    std::vector<std::string> values;
+  };
+  const Case cases[] = {
+      {"<script>window.open('a.html','w'); open(\"/b.html\")</script>", {"a.html", "/b.html"}},
+      {"<SCRIPT>setTimeout(\"location='http://h/c.html'\",9)</SCRIPT>", {"http://h/c.html"}},
+      {"<script>var popupURL = \"/p.html\"; URL = \"/q.html\"</script>", {"/p.html", "/q.html"}},
+      {"<script>open('x'+n+'.html')</script>", {}},
+      {"<a href=\"javascript:openWin('w.html?nexthtml=../v.html')\">", {"w.html"}},
+      {"<a href=\"javascript:openWin('')\">", {}},
+      {"<script>open('unterminated", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.page);
+    std::vector<std::string> values;
+    for (const auto& link : tools::ExtractLinks(c.page)) {
+      if (link.tag == "script") values.push_back(link.value);
+    }
+    EXPECT_EQ(values, c.values);
+  }
+}
+
 }  // namespace
 }  // namespace hoard

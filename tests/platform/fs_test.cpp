@@ -324,6 +324,11 @@ TEST(FindFirst, MatchesTheLastComponentAsWindowsDoes) {
       {"cache*.*", {"cache0012"}},
       {"*.jpg", {"two.dots.jpg"}},
       {"none*", {}},
+      // A name without wildcards: the file itself, as written or in another case.
+      {"alpha.htm", {"alpha.htm"}},
+      {"ALPHA.HTM", {"alpha.htm"}},
+      {"sub", {"sub"}},
+      {"alpha", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pattern);
@@ -331,6 +336,8 @@ TEST(FindFirst, MatchesTheLastComponentAsWindowsDoes) {
   }
   Names folders;
   List(folder.Join("*.*"), &folders);
+  List(folder.Join("sub"), &folders);
+  List(folder.Join("alpha.htm"), &folders);
   EXPECT_EQ(folders, Names{"sub"});
 }
 
