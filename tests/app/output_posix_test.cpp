@@ -1,0 +1,277 @@
+// Converting into another folder, the plan of a conversion and the manifest,
+// as a script sees them: the program run on copies of the sample caches.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pipeline/manifest.h"
+#include "support/nothinglost.h"
+#include "support/tempfolder.h"
+
+namespace hoard {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ProgramPath() {
+  std::error_code error;
+  const fs::path self = fs::read_symlink("/proc/self/exe", error);
+  return error ? fs::path() : self.parent_path().parent_path() / "hoard-hoard";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the program in `folder`, stdin from /dev/null; `killAfter` > 0 ends
+// it with SIGKILL after that many microseconds.
+ProgramRun RunProgram(const fs::path& folder, const fs::path& config, std::vector<std::string> args,
+                      long killAfter = 0) {
+  const fs::path outPath = config / "stdout.txt";
+  const fs::path errPath = config / "stderr.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+        chdir(folder.c_str()) != 0) {
+      _exit(126);
+    }
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    const std::string program = ProgramPath().string();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  if (killAfter > 0) {
+    usleep(static_cast<useconds_t>(killAfter));
+    kill(pid, SIGKILL);
+  }
+  ProgramRun run;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = ReadAll(outPath);
+  run.err = ReadAll(errPath);
+  return run;
+}
+
+// Every entry below `root` with its kind, mode, size, bytes and times
+// (modification and change time to the nanosecond): two equal snapshots
+// mean nothing was written, renamed, made or removed.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> entries;
+  std::vector<fs::path> paths{root};
+  for (const auto& entry : fs::recursive_directory_iterator(root)) paths.push_back(entry.path());
+  for (const fs::path& path : paths) {
+    struct stat info = {};
+    lstat(path.c_str(), &info);
+    std::ostringstream line;
+    line << info.st_mode << ' ' << info.st_size << ' ' << info.st_mtim.tv_sec << '.'
+         << info.st_mtim.tv_nsec << ' ' << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
+    if (S_ISREG(info.st_mode)) line << ' ' << std::hash<std::string>{}(ReadAll(path));
+    entries[fs::relative(path, root.parent_path()).generic_string()] = line.str();
+  }
+  return entries;
+}
+
+std::string Sha256Sum(const fs::path& path) {
+  const std::string command = "sha256sum '" + path.string() + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  char hex[65] = {};
+  const size_t n = std::fread(hex, 1, 64, pipe);
+  pclose(pipe);
+  return std::string(hex, n);
+}
+
+// cache name -> "mirror path | action" of a manifest or a plan.
+std::map<std::string, std::string> Fates(const std::string& csv, size_t placeColumn,
+                                         size_t actionColumn) {
+  std::map<std::string, std::string> fates;
+  const auto records = ParseCsv(csv);
+  for (size_t i = 1; i < records.size(); ++i) {
+    fates[records[i][0]] = records[i][placeColumn] + " | " + records[i][actionColumn];
+  }
+  return fates;
+}
+
+struct Sample {
+  const char* name;
+  std::vector<std::string> flags;
+};
+const Sample kSamples[] = {
+    {"jch-cache", {}},
+    {"jch-cache", {"--broken-images=delete"}},
+    {"special-cache", {"--broken-images=report"}},
+    {"m-cache", {"--broken-images=delete"}},
+    {"cacheprefix-cache", {"--broken-images=trash"}},
+};
+
+std::vector<std::string> With(std::vector<std::string> flags, std::vector<std::string> more) {
+  flags.insert(flags.end(), more.begin(), more.end());
+  return flags;
+}
+
+class OutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(ProgramPath())) GTEST_SKIP() << "hoard-hoard is not built beside the tests";
+  }
+  void Fresh(const Sample& sample) {
+    fs::remove_all(Cache());
+    fs::copy(fs::path(HOARD_SOURCE_DIR) / "examples" / sample.name, Cache(),
+             fs::copy_options::recursive);
+  }
+  fs::path Cache() const { return work_.Path() / "cache"; }
+  test::TempFolder work_;
+  test::TempFolder config_;
+};
+
+TEST_F(OutputTest, OutputLeavesTheCacheAsItWasAndMirrorsAsInPlace) {
+  for (const Sample& sample : kSamples) {
+    SCOPED_TRACE(std::string(sample.name) + (sample.flags.empty() ? "" : " " + sample.flags[0]));
+    Fresh(sample);
+    fs::remove_all(work_.Path() / "inplace");
+    fs::remove_all(work_.Path() / "out");
+    fs::copy(Cache(), work_.Path() / "inplace", fs::copy_options::recursive);
+    const auto before = Snapshot(Cache());
+    const ProgramRun out = RunProgram(work_.Path(), config_.Path(),
+                                      With(sample.flags, {"-q", "--output", "out", "cache"}));
+    EXPECT_EQ(Snapshot(Cache()), before);
+    const ProgramRun inPlace =
+        RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"-q", "inplace"}));
+    EXPECT_EQ(out.status, inPlace.status) << out.err;
+    std::vector<std::string> outFiles;
+    std::vector<std::string> inPlaceFiles;
+    for (const auto& f : test::FilesBelow(work_.Path() / "out"))
+      outFiles.push_back(f.path + " " + f.bytes);
+    for (const auto& f : test::FilesBelow(work_.Path() / "inplace"))
+      inPlaceFiles.push_back(f.path + " " + f.bytes);
+    EXPECT_EQ(outFiles, inPlaceFiles);
+    EXPECT_TRUE(fs::exists(work_.Path() / "out" / "h-hoard-manifest.csv"));
+  }
+}
+
+TEST_F(OutputTest, AnOutputFolderThatCouldHarmTheCacheIsRefused) {
+  Fresh(kSamples[0]);
+  fs::create_directory(work_.Path() / "full");
+  std::ofstream(work_.Path() / "full" / "mine.txt") << "the user's";
+  fs::create_directory(work_.Path() / "elsewhere");
+  fs::create_directory_symlink(work_.Path() / "elsewhere", work_.Path() / "link");
+  struct Case {
+    const char* what;
+    const char* dir;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"the cache folder itself", "cache", "the output folder is the cache folder itself"},
+      {"the same through another spelling", "./cache/",
+       "the output folder is the cache folder itself"},
+      {"a folder inside the cache folder", "cache/out", "inside the cache folder"},
+      {"a folder that holds files", "full", "not empty"},
+      {"a link", "link", "is a link"},
+      {"a missing parent", "no/such/out", "parent folder does not exist"},
+  };
+  const auto before = Snapshot(Cache());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), {"--output", c.dir, "cache"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Snapshot(Cache()), before);
+  EXPECT_TRUE(fs::is_empty(work_.Path() / "elsewhere"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(work_.Path() / "full"), fs::directory_iterator()),
+            1);
+}
+
+TEST_F(OutputTest, ThePlanChangesNothingAndIsWhatTheRunThenDoes) {
+  for (const Sample& sample : kSamples) {
+    SCOPED_TRACE(std::string(sample.name) + (sample.flags.empty() ? "" : " " + sample.flags[0]));
+    Fresh(sample);
+    const auto before = Snapshot(Cache());
+    const ProgramRun plan =
+        RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"--plan", "cache"}));
+    EXPECT_EQ(plan.status, 0) << plan.err;
+    EXPECT_EQ(Snapshot(Cache()), before);
+    const ProgramRun run =
+        RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"-q", "cache"}));
+    const auto planned = Fates(plan.out, 2, 6);
+    EXPECT_FALSE(planned.empty());
+    EXPECT_EQ(planned, Fates(ReadAll(Cache() / "h-hoard-manifest.csv"), 2, 8));
+  }
+}
+
+TEST_F(OutputTest, EveryManifestRowNamesAFileWithItsChecksum) {
+  for (const Sample& sample : kSamples) {
+    SCOPED_TRACE(std::string(sample.name) + (sample.flags.empty() ? "" : " " + sample.flags[0]));
+    Fresh(sample);
+    RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"-q", "cache"}));
+    const auto records = ParseCsv(ReadAll(Cache() / "h-hoard-manifest.csv"));
+    ASSERT_GT(records.size(), 1u);
+    EXPECT_EQ(FormatCsvLine({records[0].begin(), records[0].end()}), kManifestHeader);
+    for (size_t i = 1; i < records.size(); ++i) {
+      const std::vector<std::string>& row = records[i];
+      SCOPED_TRACE(row[0]);
+      ASSERT_EQ(row.size(), 9u);
+      const fs::path place = Cache() / (row[2].empty() ? row[0] : row[2]);
+      if (row[7].empty()) {
+        // Gone: deleted or recycled, as its action says.
+        EXPECT_FALSE(fs::exists(place));
+        EXPECT_TRUE(row[8].find("delete") != std::string::npos ||
+                    row[8].find("recycled") != std::string::npos)
+            << row[8];
+        continue;
+      }
+      ASSERT_TRUE(fs::is_regular_file(place));
+      EXPECT_EQ(row[7], Sha256Sum(place));
+      EXPECT_EQ(row[6], std::to_string(fs::file_size(place)));
+    }
+  }
+}
+
+// A batch ended at any moment leaves the earlier manifest whole: each of its
+// rows is still there, in a file that parses to the end.
+TEST_F(OutputTest, ABatchKilledHalfWayLeavesTheEarlierManifestWhole) {
+  for (long killAfter = 20000; killAfter <= 400000; killAfter += 40000) {
+    SCOPED_TRACE(killAfter);
+    Fresh(kSamples[0]);
+    RunProgram(work_.Path(), config_.Path(), {"-q", "cache/JCH00001.HTM", "cache/JCH00004.JPG"});
+    const std::string earlier = ReadAll(Cache() / "h-hoard-manifest.csv");
+    ASSERT_EQ(ParseCsv(earlier).size(), 3u);
+    RunProgram(work_.Path(), config_.Path(), {"-q", "cache"}, killAfter);
+    const std::string after = ReadAll(Cache() / "h-hoard-manifest.csv");
+    EXPECT_EQ(after.substr(0, earlier.size()), earlier);
+    EXPECT_EQ(after.substr(after.size() - 2), "\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace hoard
