@@ -57,6 +57,7 @@ void ResetBatchRecords() {
 // names it.
 void LeaveBehind(std::string_view cacheName, std::string_view why) {
   NoteFate(FileAction::kLeave, why);
+  if (PlanOnly()) return;
   if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
   ++gLeftBehind.count;
 }

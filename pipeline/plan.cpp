@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "base/ascii.h"
 #include "html/linkrules.h"
 #include "pipeline/brokenimages.h"
 #include "pipeline/manifest.h"
@@ -25,8 +26,15 @@ struct Planned {
   uint64_t size = 0;
 };
 std::map<std::string, Planned> gPlanned;
-// The places the batch would have filled, with the URL path of each.
+// The places the batch would have filled, with the URL path of each. Places
+// compare with ASCII case folded, as the conversion compares them.
 std::map<std::string, std::string> gPlacedUrls;
+
+std::string PlaceKey(const std::string& path) {
+  std::string key = path;
+  for (char& c : key) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
+  return key;
+}
 
 std::string Joined(const std::string& folder, std::string_view name) {
   std::string path = folder;
@@ -176,7 +184,7 @@ void PlanListed(const FileRef& file, TypeCode kind, char (&path)[kPathBytes],
     placedName = kFolderPageName;
   }
   const std::string destination = Joined(folder, placedName);
-  const auto placed = gPlacedUrls.find(destination);
+  const auto placed = gPlacedUrls.find(PlaceKey(destination));
   if ((placed != gPlacedUrls.end() && placed->second != path) || IsLinkAt(destination)) {
     return Leave("its place holds another file");
   }
@@ -198,7 +206,7 @@ void PlanListed(const FileRef& file, TypeCode kind, char (&path)[kPathBytes],
   uint64_t sizeAfter = 0;
   const bool cut = WouldCutHeader(file, sizeAfter);
   gPlanned[destination] = Planned{Planned::kFile, ours.time, sizeAfter};
-  gPlacedUrls[destination] = path;
+  gPlacedUrls[PlaceKey(destination)] = path;
   if (kind == kTypeText) return NoteAt(FileAction::kRewrite, "", destination);
   const int mode = run.options.BrokenImageMode;
   if ((kind == kTypeGif || kind == kTypeJpeg) && IsBrokenImageFile(file, kind, mode)) {

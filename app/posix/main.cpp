@@ -348,7 +348,7 @@ int main(int argc, char** argv) {
 
   if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.
-    if (line.listOnly || isatty(STDIN_FILENO) == 0 || !line.outputFolder.empty()) {
+    if (line.listOnly || line.plan || isatty(STDIN_FILENO) == 0 || !line.outputFolder.empty()) {
       std::fputs(kUsage, stderr);
       return kExitUsage;
     }

@@ -247,8 +247,12 @@ int TurnToOutputFolder(const std::string& outputFolder, bool planOnly, ArgList& 
       args.count == 1 && stat(args.items[0], &info) == 0 && S_ISDIR(info.st_mode);
   std::string cacheFolder;
   for (size_t i = 0; i < args.count && !folderArgument; ++i) {
-    const std::string real = RealPathOf(args.items[i]);
-    const std::string folder = real.substr(0, real.rfind('/') + 1);
+    // The folder the argument names, not one a link leads to.
+    const std::string argument = args.items[i];
+    const size_t slash = argument.rfind('/');
+    std::string folder =
+        RealPathOf(slash == std::string::npos ? "." : argument.substr(0, slash + 1));
+    if (!folder.empty() && folder.back() != '/') folder.push_back('/');
     if (!cacheFolder.empty() && folder != cacheFolder) {
       std::fputs("hoard-hoard: with --output, every cache file must lie in one cache folder\n",
                  stderr);

@@ -84,8 +84,10 @@ ProgramRun RunProgram(const fs::path& folder, const fs::path& config, std::vecto
 }
 
 // Every entry below `root` with its kind, mode, size, bytes and times
-// (modification and change time to the nanosecond): two equal snapshots
-// mean nothing was written, renamed, made or removed.
+// (access, modification and change time to the nanosecond): two equal
+// snapshots mean nothing was read without care, written, renamed, made or
+// removed. The first snapshot of a tree reads it, so that the access times
+// it records are those reading leaves.
 std::map<std::string, std::string> Snapshot(const fs::path& root) {
   std::map<std::string, std::string> entries;
   std::vector<fs::path> paths{root};
@@ -94,8 +96,9 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
     struct stat info = {};
     lstat(path.c_str(), &info);
     std::ostringstream line;
-    line << info.st_mode << ' ' << info.st_size << ' ' << info.st_mtim.tv_sec << '.'
-         << info.st_mtim.tv_nsec << ' ' << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
+    line << info.st_mode << ' ' << info.st_size << ' ' << info.st_atim.tv_sec << '.'
+         << info.st_atim.tv_nsec << ' ' << info.st_mtim.tv_sec << '.' << info.st_mtim.tv_nsec << ' '
+         << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
     if (S_ISREG(info.st_mode)) line << ' ' << std::hash<std::string>{}(ReadAll(path));
     entries[fs::relative(path, root.parent_path()).generic_string()] = line.str();
   }
@@ -145,7 +148,8 @@ void WriteFile(const fs::path& path, const std::string& bytes, int ageSeconds = 
 // A cache whose files meet each other in the mirror: a page whose name a
 // later URL needs as a folder, two copies of one URL (the older is
 // deleted), an earlier run's newer copy, a name taken in the cache folder,
-// a URL with no place, a link, a stored HTTP header and a broken image.
+// a URL with no place, a link, a stored HTTP header, a broken image and two
+// names that differ only in case.
 void WriteTangledCache(const fs::path& cache) {
   WriteFile(cache / "CCHMGR20.DAT",
             "JustView 2.0 Cache Manager\r\n"
@@ -158,7 +162,9 @@ void WriteTangledCache(const fs::path& cache) {
             "notes.html,JCH00007.html\r\n"
             "http://t.example/link.html,JCH00008.html\r\n"
             "http://t.example/wrapped.gif,JCH00009.gif\r\n"
-            "http://t.example/broken.gif,JCH00010.gif\r\n");
+            "http://t.example/broken.gif,JCH00010.gif\r\n"
+            "http://t.example/Case.html,JCH00011.html\r\n"
+            "http://t.example/case.html,JCH00012.html\r\n");
   const fs::path samples = fs::path(HOARD_SOURCE_DIR) / "examples" / "special-cache";
   const std::string gif = ReadAll(samples / "JCH00004.GIF");
   WriteFile(cache / "JCH00001.HTM", "<a href=\"a/b.html\">b</a>");
@@ -173,6 +179,8 @@ void WriteTangledCache(const fs::path& cache) {
   fs::create_symlink("/etc/hostname", cache / "JCH00008.HTM");
   WriteFile(cache / "JCH00009.GIF", "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + gif);
   WriteFile(cache / "JCH00010.GIF", ReadAll(samples / "JCH00005.GIF"));
+  WriteFile(cache / "JCH00011.HTM", "<p>Case</p>");
+  WriteFile(cache / "JCH00012.HTM", "<p>case</p>");
 }
 
 std::vector<std::string> With(std::vector<std::string> flags, std::vector<std::string> more) {
@@ -206,6 +214,7 @@ TEST_F(OutputTest, OutputLeavesTheCacheAsItWasAndMirrorsAsInPlace) {
     const std::string copy =
         "cp -a '" + Cache().string() + "' '" + (work_.Path() / "inplace").string() + "'";
     ASSERT_EQ(std::system(copy.c_str()), 0);
+    Snapshot(Cache());
     const auto before = Snapshot(Cache());
     const ProgramRun out = RunProgram(work_.Path(), config_.Path(),
                                       With(sample.flags, {"-q", "--output", "out", "cache"}));
@@ -222,6 +231,17 @@ TEST_F(OutputTest, OutputLeavesTheCacheAsItWasAndMirrorsAsInPlace) {
     EXPECT_EQ(outFiles, inPlaceFiles);
     EXPECT_TRUE(fs::exists(work_.Path() / "out" / "h-hoard-manifest.csv"));
   }
+  // File arguments: their whole folder is copied, only they are converted.
+  Fresh(kSamples[0]);
+  Snapshot(Cache());
+  const auto before = Snapshot(Cache());
+  const ProgramRun files =
+      RunProgram(work_.Path(), config_.Path(), {"-q", "--output", "files", "cache/JCH00001.HTM"});
+  EXPECT_EQ(files.status, 0) << files.err;
+  EXPECT_EQ(Snapshot(Cache()), before);
+  EXPECT_TRUE(fs::exists(work_.Path() / "files" / "www.example.co.jp" / "index.html"));
+  EXPECT_FALSE(fs::exists(work_.Path() / "files" / "JCH00001.HTM"));
+  EXPECT_TRUE(fs::exists(work_.Path() / "files" / "JCH00002.HTM"));
 }
 
 TEST_F(OutputTest, AnOutputFolderThatCouldHarmTheCacheIsRefused) {
@@ -230,27 +250,36 @@ TEST_F(OutputTest, AnOutputFolderThatCouldHarmTheCacheIsRefused) {
   std::ofstream(work_.Path() / "full" / "mine.txt") << "the user's";
   fs::create_directory(work_.Path() / "elsewhere");
   fs::create_directory_symlink(work_.Path() / "elsewhere", work_.Path() / "link");
+  fs::create_directory(work_.Path() / "other");
+  std::ofstream(work_.Path() / "other" / "JCH00001.HTM") << "<p>another cache's</p>";
   struct Case {
     const char* what;
-    const char* dir;
+    std::vector<std::string> args;
     const char* message;
   };
   const Case cases[] = {
-      {"the cache folder itself", "cache", "the output folder is the cache folder itself"},
-      {"the same through another spelling", "./cache/",
-       "the output folder is the cache folder itself"},
-      {"a folder inside the cache folder", "cache/out", "inside the cache folder"},
-      {"a folder that holds files", "full", "not empty"},
-      {"a link", "link", "is a link"},
-      {"a missing parent", "no/such/out", "parent folder does not exist"},
+      {"the cache folder itself", {"--output", "cache", "cache"}, "the cache folder itself"},
+      {"the same spelt another way", {"--output=./cache/", "cache"}, "the cache folder itself"},
+      {"a folder inside the cache folder", {"--output", "cache/out", "cache"}, "inside the cache"},
+      {"the cache folder of file arguments",
+       {"--output", "cache/o", "cache/JCH00001.HTM"},
+       "inside the cache"},
+      {"a folder that holds files", {"--output", "full", "cache"}, "not empty"},
+      {"a link", {"--output", "link", "cache"}, "is a link"},
+      {"a missing parent", {"--output", "no/such/out", "cache"}, "parent folder does not exist"},
+      {"files of two cache folders",
+       {"--output", "out", "cache/JCH00001.HTM", "other/JCH00001.HTM"},
+       "in one cache folder"},
   };
+  Snapshot(Cache());
   const auto before = Snapshot(Cache());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), {"--output", c.dir, "cache"});
+    const ProgramRun run = RunProgram(work_.Path(), config_.Path(), c.args);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
   }
+  EXPECT_FALSE(fs::exists(work_.Path() / "out"));
   EXPECT_EQ(Snapshot(Cache()), before);
   EXPECT_TRUE(fs::is_empty(work_.Path() / "elsewhere"));
   EXPECT_EQ(std::distance(fs::directory_iterator(work_.Path() / "full"), fs::directory_iterator()),
@@ -261,6 +290,7 @@ TEST_F(OutputTest, ThePlanChangesNothingAndIsWhatTheRunThenDoes) {
   for (const Sample& sample : kSamples) {
     SCOPED_TRACE(std::string(sample.name) + (sample.flags.empty() ? "" : " " + sample.flags[0]));
     Fresh(sample);
+    Snapshot(Cache());
     const auto before = Snapshot(Cache());
     const ProgramRun plan =
         RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"--plan", "cache"}));
