@@ -393,6 +393,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
+      FileRef back = file;
+      SetFileRefName(back, cacheName.View());
+      NoteFate(FileAction::kLeave, "the batch was stopped", back, false);
       return kConvertStop;
     }
     if (rewritten != 0) return kConvertStop;
