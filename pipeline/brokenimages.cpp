@@ -21,12 +21,21 @@ bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMod
   return true;
 }
 
+namespace {
+
+bool ChecksEarly(int brokenImageMode) {
+  return brokenImageMode == kBrokenImageReport || brokenImageMode == kBrokenImageRecycleEarly ||
+         brokenImageMode == kBrokenImageDelete;
+}
+
+}  // namespace
+
 bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
-  if (brokenImageMode != kBrokenImageReport && brokenImageMode != kBrokenImageRecycleEarly &&
-      brokenImageMode != kBrokenImageDelete) {
-    return false;
-  }
-  return CheckAndDisposeImage(file, type, brokenImageMode);
+  return ChecksEarly(brokenImageMode) && CheckAndDisposeImage(file, type, brokenImageMode);
+}
+
+bool EarlyImageBroken(const FileRef& file, TypeCode type, int brokenImageMode) {
+  return ChecksEarly(brokenImageMode) && IsBrokenImageFile(file, type, brokenImageMode);
 }
 
 }  // namespace hoard

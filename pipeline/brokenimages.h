@@ -15,5 +15,7 @@ bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMod
 // CheckAndDisposeImage, but only under settings 1, 2 and 3; otherwise false
 // without reading the file.
 bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode);
+// Whether EarlyImageCheck would find the file broken; nothing is disposed of.
+bool EarlyImageBroken(const FileRef& file, TypeCode type, int brokenImageMode);
 
 }  // namespace hoard

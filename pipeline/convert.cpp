@@ -11,7 +11,9 @@
 #include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
 #include "pipeline/leftovers.h"
+#include "pipeline/manifest.h"
 #include "pipeline/outputfolders.h"
+#include "pipeline/plan.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
@@ -48,11 +50,14 @@ PlacedFiles gPlaced;
 void ResetBatchRecords() {
   gLeftBehind.count = 0;
   gPlaced.count = 0;
+  ResetPlan();
 }
 
 // The file stays in the cache folder under its cache name; the final report
 // names it.
-void LeaveBehind(std::string_view cacheName) {
+void LeaveBehind(std::string_view cacheName, std::string_view why) {
+  NoteFate(FileAction::kLeave, why);
+  if (PlanOnly()) return;
   if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
   ++gLeftBehind.count;
 }
@@ -120,7 +125,7 @@ bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop
   stop = false;
   ResetBatchRecords();
   // What a killed run left is put right before anything else is touched.
-  RepairUnfinishedFiles(file);
+  if (!PlanOnly()) RepairUnfinishedFiles(file);
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
@@ -174,6 +179,8 @@ bool EnterExistingFolder(FileRef& folder, std::string_view name) {
   return true;
 }
 
+}  // namespace
+
 // A URL whose host has no '/' after it ("http://host", "http://host?x=1")
 // names the host's own page, as a browser asks for it: the '/' is put in.
 // False for a path that names no place: a scheme-less name that is no host
@@ -191,6 +198,8 @@ bool GiveHostItsFolder(char (&path)[kPathBytes]) {
   host[hostLength] = '/';
   return true;
 }
+
+namespace {
 
 // The whole-URL site rules decide whether redirect unwrapping and the domain
 // table still run: after the channel redirector or a search-service address
@@ -227,6 +236,7 @@ ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
     const int rewritten = RewriteHtmlFile(file, "", run.options, run.progress, repaired);
     if (rewritten == kVolumeFull) TellDiskFull(name, run.prompts);
     if (rewritten != 0) return kConvertStop;
+    NoteFate(FileAction::kRewrite, "in place, not in the cache log");
     if (repaired) {
       WriteDetectionLine(name, kTypeText, "", size, date);
       return kConvertBroken;
@@ -235,6 +245,7 @@ ConvertResult ConvertUnlisted(const FileRef& file, CacheLog& log, int64_t size,
     return kConvertDone;
   }
   if (CheckAndDisposeImage(file, kind, mode)) {
+    NoteFate(FileAction::kBrokenImage, DisposalWord(mode));
     WriteDetectionLine(name, kind, "", size, date);
     return kConvertBroken;
   }
@@ -303,7 +314,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
                             const RunContext& run) {
   PName cacheName = file.name;
   if (!GiveHostItsFolder(path)) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), "no place for its URL");
     return kConvertDone;
   }
   FileRef folder;
@@ -312,10 +323,11 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
       CreateOutputFolders(file, folder, path + LinkSchemeLength(path), rest, run.prompts);
   if (folders == kFoldersStop) return kConvertStop;
   RewriteMovedPage(path, run);
+  NoteFolderPage(LastFolderPageMove());
   // A path without any folder would leave the file beside the cache files,
   // where its local name may be the cache file itself.
   if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), "no place for its URL");
     return kConvertDone;
   }
   char restBuffer[kPathBytes];
@@ -326,7 +338,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
 
   const std::string_view localName(localText);
   if (localName.empty() || localName.size() > kMaxNameBytes) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), "no place for its URL");
     return kConvertDone;
   }
   // A URL without its closing '/' whose name is a folder already (its
@@ -339,7 +351,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
   if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), "its place holds another file");
     return kConvertDone;
   }
 
@@ -350,13 +362,14 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
     if (Exists(inCache) || IsLinkRef(inCache)) {
-      LeaveBehind(cacheName.View());
+      LeaveBehind(cacheName.View(), "its name is taken in the cache folder");
       return kConvertDone;
     }
     if (RenameFileRef(file, placedName) != kNoError) return kConvertDone;
     file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
+    NoteFate(FileAction::kDelete, "the mirror holds a newer copy");
     run.progress.Tick(0, 0);
     return kConvertDone;
   }
@@ -368,6 +381,11 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     return kConvertDone;
   }
   RecordPlaced(destination, urlKey);
+  const bool cut = FileSizeOf(destination) != static_cast<uint64_t>(size);
+  NoteFate(kind == kTypeText ? FileAction::kRewrite
+           : cut             ? FileAction::kMoveCutHeader
+                             : FileAction::kMove,
+           "", destination, true);
 
   if (kind == kTypeText) {
     RewriteReport report;
@@ -375,6 +393,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
+      FileRef back = file;
+      SetFileRefName(back, cacheName.View());
+      NoteFate(FileAction::kLeave, "the batch was stopped", back, false);
       return kConvertStop;
     }
     if (rewritten != 0) return kConvertStop;
@@ -390,6 +411,8 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   }
   if (kind == kTypeGif || kind == kTypeJpeg) {
     if (CheckAndDisposeImage(destination, kind, run.options.BrokenImageMode)) {
+      NoteFate(FileAction::kBrokenImage, DisposalWord(run.options.BrokenImageMode), destination,
+               Exists(destination));
       WriteDetectionLine(cacheName.View(), kind, url, size, date);
       return kConvertBroken;
     }
@@ -423,7 +446,7 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
   const int mode = run.options.BrokenImageMode;
   kind = entry.type != kTypeNone ? entry.type : TypeOfFile(file, mode);
   CopyPath(path, entry.url);
-  if (EarlyImageCheck(file, kind, mode)) {
+  if (PlanOnly() ? EarlyImageBroken(file, kind, mode) : EarlyImageCheck(file, kind, mode)) {
     CopyPath(url, entry.url);
     run.progress.Tick(0, 0);
     return kResolveBroken;
@@ -501,7 +524,8 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
-    LeaveBehind(name);
+    BeginFate(file, nullptr, kTypeNone, 0);
+    LeaveBehind(name, "a link");
     return kConvertDone;
   }
   const int64_t size = static_cast<int64_t>(FileSizeOf(file));
@@ -513,8 +537,14 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   const ResolveResult resolved = ResolveEntryPath(file, log, entry, kind, url, path, run);
   if (resolved == kResolveStop) return kConvertStop;
   Tell(file, resolved == kResolveUnlisted ? nullptr : &entry);
+  BeginFate(file, resolved == kResolveUnlisted ? nullptr : &entry, kind, size);
+  if (PlanOnly()) {
+    PlanCacheFile(file, log, resolved, kind, path, run);
+    return kConvertDone;
+  }
   switch (resolved) {
     case kResolveBroken:
+      NoteFate(FileAction::kBrokenImage, DisposalWord(run.options.BrokenImageMode));
       WriteDetectionLine(name, kind, url, size, date);
       return kConvertBroken;
     case kResolveUnlisted:

@@ -44,6 +44,11 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
                                const RunContext& run);
 
+// A URL whose host has no '/' after it ("http://host", "http://host?x=1")
+// names the host's own page: the '/' is put in. False for a path that names
+// no place.
+bool GiveHostItsFolder(char (&path)[kPathBytes]);
+
 // The mirror already holds a non-empty copy newer than the cache file: the
 // cache file is deleted and true returned. Otherwise any mirror copy is
 // deleted so the move can take its place.

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 want=${1:-all}
-native=(cmake ninja-build g++ googletest libgtest-dev)
+native=(cmake ninja-build g++ googletest libgtest-dev nettle-dev)
 # The tests that load mirrored pages in a real browser.
 browser=(chromium)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)

@@ -13,16 +13,21 @@
 #include <iterator>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
 #include "app/options.h"
+#include "app/posix/manifestfile.h"
 #include "app/posix/menu.h"
+#include "app/posix/outputcopy.h"
 #include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
 #include "base/options.h"
 #include "pipeline/convert.h"
+#include "pipeline/manifest.h"
 #include "store/contentcheck.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"
@@ -44,6 +49,12 @@ constexpr char kUsage[] =
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
     "  -q, --quiet     no line per file on standard output, no summary\n"
     "  --summary=json  the summary on standard error as one JSON line\n"
+    "  --output=DIR    convert a copy made in DIR (absent or empty, outside the\n"
+    "                  cache folder); the cache folder stays as it was\n"
+    "  --plan          print what a conversion would do with each file, as CSV;\n"
+    "                  nothing is changed\n"
+    "A conversion writes h-hoard-manifest.csv beside the cache files (with\n"
+    "--output, in DIR): each file's URL, place, size, SHA-256 and fate.\n"
     "For this run only (never written to the settings file, which supplies what\n"
     "no flag says):\n"
     "  --links, --no-links                    rewrite the links of pages\n"
@@ -95,6 +106,8 @@ constexpr int kFirstFlagSwitch = 256;
 constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
 constexpr int kQuietOption = kBrokenImagesOption + 1;
 constexpr int kSummaryOption = kQuietOption + 1;
+constexpr int kOutputOption = kSummaryOption + 1;
+constexpr int kPlanOption = kOutputOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -115,6 +128,8 @@ struct CommandLine {
   bool jsonSummary = false;
   std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
   int brokenImageMode = -1;                              // -1 when not given
+  std::string outputFolder;                              // empty when not given
+  bool plan = false;
 };
 
 void ApplyToRun(const CommandLine& line, hoard::Options& options) {
@@ -240,7 +255,7 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 7> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 9> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -249,6 +264,8 @@ int main(int argc, char** argv) {
   longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
   longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
   longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
+  longOptions[count++] = {"output", required_argument, nullptr, kOutputOption};
+  longOptions[count++] = {"plan", no_argument, nullptr, kPlanOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -286,6 +303,13 @@ int main(int argc, char** argv) {
           return UsageError("bad value for option", argv[optind - 1]);
         }
         break;
+      case kOutputOption:
+        if (*optarg == '\0') return UsageError("bad value for option", argv[optind - 1]);
+        line.outputFolder = optarg;
+        break;
+      case kPlanOption:
+        line.plan = true;
+        break;
       case 'h':
         std::fputs(kUsage, stdout);
         return kExitDone;
@@ -312,21 +336,27 @@ int main(int argc, char** argv) {
     return kExitNotAllConverted;
   }
   const bool listingOnTerminal = isatty(STDOUT_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
-  gPrinter = line.quiet             ? nullptr
+  gPrinter = line.quiet || line.plan ? nullptr
              : listingOnTerminal ? PrintLookupBesideProgress
                                  : hoard::app::PrintLookup;
   hoard::SetLookupObserver(CountLookup);
   hoard::SetListOnly(line.listOnly);
+  hoard::SetPlanOnly(line.plan && !line.listOnly);
+  hoard::SetFateRecording(!line.listOnly);
   ApplyToRun(line, hoard::CurrentOptions());
   hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
 
   if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.
-    if (line.listOnly || isatty(STDIN_FILENO) == 0) {
+    if (line.listOnly || line.plan || isatty(STDIN_FILENO) == 0 || !line.outputFolder.empty()) {
       std::fputs(kUsage, stderr);
       return kExitUsage;
     }
     RunMenu();
+    std::string why;
+    if (hoard::FateRecording() && !hoard::app::WriteBatchManifest(why)) {
+      std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
+    }
     return RunExitStatus();
   }
   hoard::app::ArgList args;
@@ -337,8 +367,21 @@ int main(int argc, char** argv) {
   if (static_cast<size_t>(argc - optind) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
+  std::vector<std::string> outputArgs;
+  if (!line.outputFolder.empty() && !line.listOnly) {
+    const int status = hoard::app::TurnToOutputFolder(line.outputFolder, line.plan, args, outputArgs);
+    if (status >= 0) return status;
+  }
   const std::time_t start = std::time(nullptr);
   hoard::app::RunArguments(args);
+  if (hoard::PlanOnly()) {
+    hoard::app::PrintPlan(stdout);
+    return hoard::app::LastRunOutcome().stopped ? kExitNotAllConverted : kExitDone;
+  }
+  std::string why;
+  if (hoard::FateRecording() && !hoard::app::WriteBatchManifest(why)) {
+    std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
+  }
   if (line.jsonSummary || !line.quiet) {
     PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
   }
