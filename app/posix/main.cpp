@@ -17,6 +17,7 @@
 #include "app/listing.h"
 #include "app/mainmenu.h"
 #include "app/options.h"
+#include "app/posix/indexpage.h"
 #include "app/posix/menu.h"
 #include "app/prompts.h"
 #include "app/run.h"
@@ -339,6 +340,7 @@ int main(int argc, char** argv) {
   }
   const std::time_t start = std::time(nullptr);
   hoard::app::RunArguments(args);
+  if (!line.listOnly) hoard::app::WriteIndexAfterRun(args, line.quiet);
   if (line.jsonSummary || !line.quiet) {
     PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
   }
