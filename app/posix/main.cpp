@@ -19,6 +19,7 @@
 #include "app/options.h"
 #include "app/posix/indexpage.h"
 #include "app/posix/menu.h"
+#include "app/posix/warc.h"
 #include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
@@ -45,6 +46,8 @@ constexpr char kUsage[] =
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
     "  -q, --quiet     no line per file on standard output, no summary\n"
     "  --summary=json  the summary on standard error as one JSON line\n"
+    "  --warc=FILE     write the cache as a web archive (WARC) to FILE, outside the\n"
+    "                  cache folder, instead of converting; nothing is moved\n"
     "For this run only (never written to the settings file, which supplies what\n"
     "no flag says):\n"
     "  --links, --no-links                    rewrite the links of pages\n"
@@ -96,6 +99,7 @@ constexpr int kFirstFlagSwitch = 256;
 constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
 constexpr int kQuietOption = kBrokenImagesOption + 1;
 constexpr int kSummaryOption = kQuietOption + 1;
+constexpr int kWarcOption = kSummaryOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -116,6 +120,7 @@ struct CommandLine {
   bool jsonSummary = false;
   std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
   int brokenImageMode = -1;                              // -1 when not given
+  const char* warcPath = nullptr;                        // --warc
 };
 
 void ApplyToRun(const CommandLine& line, hoard::Options& options) {
@@ -241,7 +246,7 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 7> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 8> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -250,6 +255,7 @@ int main(int argc, char** argv) {
   longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
   longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
   longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
+  longOptions[count++] = {"warc", required_argument, nullptr, kWarcOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -286,6 +292,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(optarg, "text") != 0) {
           return UsageError("bad value for option", argv[optind - 1]);
         }
+        break;
+      case kWarcOption:
+        line.warcPath = optarg;
         break;
       case 'h':
         std::fputs(kUsage, stdout);
@@ -338,6 +347,7 @@ int main(int argc, char** argv) {
   if (static_cast<size_t>(argc - optind) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
+  if (line.warcPath != nullptr) return hoard::app::RunWarcExport(args, line.warcPath, line.quiet);
   const std::time_t start = std::time(nullptr);
   hoard::app::RunArguments(args);
   if (!line.listOnly) hoard::app::WriteIndexAfterRun(args, line.quiet);
