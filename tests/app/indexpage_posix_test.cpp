@@ -182,7 +182,7 @@ constexpr const char* kLinkProbe =
 
 TEST_F(MirrorIndexTest, IndexOpensInChromiumAndEveryLinkLoads) {
   if (!fs::exists(test::kChromium)) {
-    GTEST_SKIP() << test::kChromium << " is not installed (scripts/deps.sh native installs it)";
+    GTEST_SKIP() << test::kChromium << " is not installed (scripts/deps.sh all installs it)";
   }
   const fs::path cache = work_.Path() / "cache";
   WriteSite(cache);
