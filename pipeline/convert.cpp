@@ -12,6 +12,7 @@
 #include "pipeline/detectionlog.h"
 #include "pipeline/leftovers.h"
 #include "pipeline/outputfolders.h"
+#include "pipeline/reportfiles.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
@@ -481,7 +482,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   }
   const std::string_view name = file.name.View();
   if (gListOnly) {
-    if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+    if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
     run.progress.Tick(0, 0);
     CacheLogEntry entry;
     const LookupResult found = LookupCacheFile(log, name, entry);
@@ -498,7 +499,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   GetModificationTime(file, modified);
   DateRec date;
   FileTimeToDateRec(modified, date);
-  if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+  if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
     LeaveBehind(name);

@@ -16,11 +16,12 @@
 #include <vector>
 
 #include "app/run.h"
+#include "pipeline/reportfiles.h"
 
 namespace hoard::app {
 
-inline constexpr std::string_view kIndexPageName = "h-hoard-index.html";
-inline constexpr std::string_view kMissingListName = "h-hoard-missing.csv";
+using hoard::kIndexPageName;
+using hoard::kMissingListName;
 // The first line of each: the program's mark.
 inline constexpr std::string_view kIndexPageMark =
     "<!DOCTYPE html>\n<!-- hoard-hoard mirror index -->\n";

@@ -3,6 +3,7 @@
 // then the list read back and the index opened in headless Chromium.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -166,6 +167,28 @@ TEST_F(MirrorIndexTest, FilesOfTheUsersOwnAreNeverReplaced) {
     }
     EXPECT_EQ(leftovers, 0u);
   }
+}
+
+TEST_F(MirrorIndexTest, RunsThatNameTheReportFilesAsCacheFilesLeaveThemAlone) {
+  const fs::path cache = work_.Path() / "cache";
+  WriteSite(cache);
+  ASSERT_EQ(test::RunBuiltProgram(work_.Path(), config_.Path(), {cache.string()}).status, 0);
+  // As a shell's "cache/*" names them, with settings that would change a page.
+  std::vector<std::string> args = {"--keep-backups", "--lf-to-cr"};
+  for (const auto& entry : fs::directory_iterator(cache)) {
+    if (entry.is_regular_file()) args.push_back(entry.path().string());
+  }
+  const test::ProgramResult run = test::RunBuiltProgram(work_.Path(), config_.Path(), args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err.find("not the program's own"), std::string::npos) << run.err;
+  std::vector<std::string> reports;
+  for (const auto& entry : fs::directory_iterator(cache)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("h-hoard", 0) == 0) reports.push_back(name);
+  }
+  std::sort(reports.begin(), reports.end());
+  EXPECT_EQ(reports, (std::vector<std::string>{"h-hoard-index.html", "h-hoard-missing.csv"}));
+  EXPECT_EQ(ReadBytes(cache / "h-hoard-index.html").rfind(app::kIndexPageMark, 0), 0u);
 }
 
 // Every link of the index, fetched by the browser from the page itself.
