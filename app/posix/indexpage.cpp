@@ -700,8 +700,10 @@ std::string CacheFolderOfRun(const ArgList& args) {
   std::error_code error;
   fs::path first = fs::absolute(args.items[0], error);
   if (error) return {};
-  if (args.count == 1 && fs::is_directory(first, error)) return first.lexically_normal().string();
-  return first.parent_path().lexically_normal().string();
+  first = first.lexically_normal();
+  if (!first.has_filename()) first = first.parent_path();  // "cache/"
+  if (args.count == 1 && fs::is_directory(first, error)) return first.string();
+  return first.parent_path().string();
 }
 
 void WriteIndexAfterRun(const ArgList& args, bool quiet) {
