@@ -437,7 +437,9 @@ bool MirrorHolds(const fs::path& cacheFolder, const std::string& url) {
   rest.resize(std::min(rest.size(), rest.find('?')));
   const size_t colon = rest.find(':');
   if (colon != std::string::npos && colon < rest.find('/')) rest[colon] = '/';
-  const fs::path place = cacheFolder / PercentDecode(rest);
+  const fs::path place = (cacheFolder / fs::path(PercentDecode(rest)).relative_path()).lexically_normal();
+  const fs::path inMirror = place.lexically_relative(cacheFolder);
+  if (inMirror.empty() || *inMirror.begin() == "..") return false;  // names no place in it
   if (!rest.empty() && rest.back() != '/' && IsFile(place)) return true;
   return IsFile(place / std::string(kFolderPageName));
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -22,30 +21,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 // Three pages on two hosts and one image; the links name five targets the
 // cache does not hold, one of them twice, besides cached ones, a fragment, a
 // mail address and a script.
 void WriteSite(const fs::path& cache) {
   fs::create_directories(cache);
-  WriteBytes(cache / "CCHMGR20.DAT",
+  WriteFileBytes(cache / "CCHMGR20.DAT",
              "JustView 2.0 Cache Manager\r\n"
              "http://a.example.jp/index.html,JCH00001.html\r\n"
              "http://a.example.jp/sub/page.html,JCH00002.html\r\n"
              "http://b.example.jp/,JCH00003.html\r\n"
              "http://a.example.jp/logo.gif,JCH00004.gif\r\n");
   // トップ in Shift_JIS, named by the page.
-  WriteBytes(cache / "JCH00001.HTM",
+  WriteFileBytes(cache / "JCH00001.HTM",
              "<HTML><HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
              "charset=Shift_JIS\"><TITLE>\x83\x67\x83\x62\x83\x76</TITLE></HEAD><BODY>\r\n"
              "<A HREF=\"sub/page.html\">sub</A> <A HREF=\"gone.html\">gone</A>\r\n"
@@ -54,11 +44,11 @@ void WriteSite(const fs::path& cache) {
              "<A HREF=\"#top\">top</A> <A HREF=\"mailto:x@example.jp\">mail</A>\r\n"
              "<A HREF=\"javascript:void(0)\">js</A>\r\n</BODY></HTML>\r\n");
   // ニュース in EUC-JP, not named.
-  WriteBytes(cache / "JCH00002.HTM",
+  WriteFileBytes(cache / "JCH00002.HTM",
              "<HTML><HEAD><TITLE>\xA5\xCB\xA5\xE5\xA1\xBC\xA5\xB9</TITLE></HEAD><BODY>\r\n"
              "<A HREF=\"../gone.html\">gone</A> <A HREF=\"/abs/missing.html\">abs</A>\r\n"
              "<A HREF=\"../index.html\">up</A>\r\n</BODY></HTML>\r\n");
-  WriteBytes(cache / "JCH00003.HTM",
+  WriteFileBytes(cache / "JCH00003.HTM",
              "<HTML><HEAD><TITLE>B &amp; C</TITLE></HEAD><BODY>\r\n"
              "<A HREF=\"http://a.example.jp/sub/page.html\">a</A> <A HREF=\"nothere.htm\">no</A>\r\n"
              "</BODY></HTML>\r\n");
@@ -69,7 +59,7 @@ void WriteSite(const fs::path& cache) {
 // The missing list as URL → "host,links".
 std::map<std::string, std::string> ReadMissingList(const fs::path& csv) {
   std::map<std::string, std::string> rows;
-  std::istringstream lines(ReadBytes(csv));
+  std::istringstream lines(ReadFileBytes(csv));
   std::string line;
   std::getline(lines, line);  // the header
   while (std::getline(lines, line)) {
@@ -119,7 +109,7 @@ TEST_F(MirrorIndexTest, MissingListHoldsExactlyTheTargetsTheCacheNeverHeld) {
     const test::ProgramResult run = test::RunBuiltProgram(work_.Path(), config_.Path(), args);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadMissingList(cache / "h-hoard-missing.csv"), expected);
-    const std::string index = ReadBytes(cache / "h-hoard-index.html");
+    const std::string index = ReadFileBytes(cache / "h-hoard-index.html");
     for (const char* shown : {"\xE3\x83\x88\xE3\x83\x83\xE3\x83\x97",  // トップ
                               "\xE3\x83\x8B\xE3\x83\xA5\xE3\x83\xBC\xE3\x82\xB9",  // ニュース
                               "B &amp; C", ">not in the cache<", "gone.html <small>2 links"}) {
@@ -144,15 +134,15 @@ TEST_F(MirrorIndexTest, FilesOfTheUsersOwnAreNeverReplaced) {
     SCOPED_TRACE(c.what);
     const fs::path cache = work_.Path() / c.what;
     WriteSite(cache);
-    WriteBytes(cache / "h-hoard-index.html",
+    WriteFileBytes(cache / "h-hoard-index.html",
                c.indexIsUsers ? users : std::string(app::kIndexPageMark) + "old\n");
-    WriteBytes(cache / "h-hoard-missing.csv",
+    WriteFileBytes(cache / "h-hoard-missing.csv",
                c.listIsUsers ? users : std::string(app::kMissingListHeader) + "old\n");
     const test::ProgramResult run =
         test::RunBuiltProgram(work_.Path(), config_.Path(), {cache.string()});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string index = ReadBytes(cache / "h-hoard-index.html");
-    const std::string list = ReadBytes(cache / "h-hoard-missing.csv");
+    const std::string index = ReadFileBytes(cache / "h-hoard-index.html");
+    const std::string list = ReadFileBytes(cache / "h-hoard-missing.csv");
     EXPECT_EQ(index == users, c.indexIsUsers);
     EXPECT_EQ(list == users, c.listIsUsers);
     EXPECT_EQ(index.find("gone.html") != std::string::npos, !c.indexIsUsers);
@@ -188,7 +178,7 @@ TEST_F(MirrorIndexTest, RunsThatNameTheReportFilesAsCacheFilesLeaveThemAlone) {
   }
   std::sort(reports.begin(), reports.end());
   EXPECT_EQ(reports, (std::vector<std::string>{"h-hoard-index.html", "h-hoard-missing.csv"}));
-  EXPECT_EQ(ReadBytes(cache / "h-hoard-index.html").rfind(app::kIndexPageMark, 0), 0u);
+  EXPECT_EQ(ReadFileBytes(cache / "h-hoard-index.html").rfind(app::kIndexPageMark, 0), 0u);
 }
 
 // Every link of the index, fetched by the browser from the page itself.
@@ -211,7 +201,7 @@ TEST_F(MirrorIndexTest, IndexOpensInChromiumAndEveryLinkLoads) {
   WriteSite(cache);
   ASSERT_EQ(test::RunBuiltProgram(work_.Path(), config_.Path(), {cache.string()}).status, 0);
   const fs::path probePage = cache / "index-probe.html";
-  WriteBytes(probePage, ReadBytes(cache / "h-hoard-index.html") + kLinkProbe);
+  WriteFileBytes(probePage, ReadFileBytes(cache / "h-hoard-index.html") + kLinkProbe);
   test::TempFolder profile;
   const std::string dom = test::Run(
       std::string("timeout 60 ") + test::kChromium +

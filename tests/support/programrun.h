@@ -1,6 +1,6 @@
-// The terminal program run as a script runs it: in a folder, with its
-// settings under a folder of the test's own, standard input from /dev/null,
-// bounded in time; its exit status and standard error read back.
+// The terminal program run as a script runs it: in a folder, settings under
+// the test's own folder, standard input from /dev/null, at most two minutes;
+// its exit status and standard error read back. And whole-file helpers.
 #pragma once
 
 #include <fcntl.h>
@@ -18,12 +18,22 @@
 
 namespace hoard::test {
 
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // BUILD/tests/hoard_tests runs BUILD/hoard-hoard.
 inline std::filesystem::path BuiltProgramPath() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return self.parent_path().parent_path() / "hoard-hoard";
+  return error ? std::filesystem::path() : self.parent_path().parent_path() / "hoard-hoard";
 }
 
 struct ProgramResult {
@@ -40,13 +50,13 @@ inline ProgramResult RunBuiltProgram(const std::filesystem::path& folder,
     const int in = open("/dev/null", O_RDONLY);
     const int out = open("/dev/null", O_WRONLY);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+        chdir(folder.c_str()) != 0) {
       _exit(126);
     }
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("LC_ALL", "C.UTF-8", 1);
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    if (chdir(folder.c_str()) != 0) _exit(126);
     const std::string program = BuiltProgramPath().string();
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -56,23 +66,18 @@ inline ProgramResult RunBuiltProgram(const std::filesystem::path& folder,
   }
   ProgramResult result;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  for (;;) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      break;
-    }
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) != pid) {
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, nullptr, 0);
-      break;
+      result.err = ReadFileBytes(errPath);
+      return result;
     }
     usleep(10000);
   }
-  std::ifstream in(errPath, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  result.err = text.str();
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.err = ReadFileBytes(errPath);
   return result;
 }
 
