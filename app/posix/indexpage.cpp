@@ -708,25 +708,17 @@ std::string CacheFolderOfRun(const ArgList& args) {
   return first.parent_path().string();
 }
 
-void WriteIndexAfterRun(const ArgList& args, bool quiet) {
+void WriteIndexAfterRun(const ArgList& args) {
   if (LastRunOutcome().stopped) return;
   const std::string folder = CacheFolderOfRun(args);
   if (folder.empty()) return;
   const MirrorIndexResult result = WriteMirrorIndex(folder);
-  std::string lines = result.problems;
   size_t start = 0;
-  while (start < lines.size()) {
-    const size_t end = lines.find('\n', start);
-    std::fprintf(stderr, "hoard-hoard: %s\n", lines.substr(start, end - start).c_str());
+  while (start < result.problems.size()) {
+    const size_t end = result.problems.find('\n', start);
+    std::fprintf(stderr, "hoard-hoard: %s/%s\n", folder.c_str(),
+                 result.problems.substr(start, end - start).c_str());
     start = end + 1;
-  }
-  if (!quiet && result.indexWritten) {
-    std::fprintf(stderr,
-                 "hoard-hoard: %s/%s: %zu hosts, %zu pages; %zu links to %zu targets not in the "
-                 "cache (%s)\n",
-                 folder.c_str(), std::string(kIndexPageName).c_str(), result.hosts, result.pages,
-                 result.missingLinks, result.missing.size(),
-                 result.listWritten ? std::string(kMissingListName).c_str() : "no list written");
   }
 }
 

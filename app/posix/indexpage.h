@@ -55,8 +55,8 @@ MirrorIndexResult WriteMirrorIndex(const std::string& cacheFolder);
 std::string CacheFolderOfRun(const ArgList& args);
 
 // After a conversion run of `args` that was not stopped: writes both files
-// beside the detection log, and says on standard error what was written
-// (unless `quiet`) and which file was left alone or not written (always).
-void WriteIndexAfterRun(const ArgList& args, bool quiet);
+// beside the detection log. Only a file left alone or not written is named,
+// on standard error; the run's summary stays its only other line there.
+void WriteIndexAfterRun(const ArgList& args);
 
 }  // namespace hoard::app

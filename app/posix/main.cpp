@@ -350,7 +350,7 @@ int main(int argc, char** argv) {
   if (line.warcPath != nullptr) return hoard::app::RunWarcExport(args, line.warcPath, line.quiet);
   const std::time_t start = std::time(nullptr);
   hoard::app::RunArguments(args);
-  if (!line.listOnly) hoard::app::WriteIndexAfterRun(args, line.quiet || line.jsonSummary);
+  if (!line.listOnly) hoard::app::WriteIndexAfterRun(args);
   if (line.jsonSummary || !line.quiet) {
     PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
   }
