@@ -699,11 +699,14 @@ MirrorIndexResult WriteMirrorIndex(const std::string& cacheFolder) {
 
 std::string CacheFolderOfRun(const ArgList& args) {
   if (args.count == 0 || args.items[0] == nullptr) return {};
-  std::error_code error;
-  fs::path first = fs::absolute(args.items[0], error);
-  if (error) return {};
+  // A folder run works inside the cache folder: a relative argument is read
+  // from where the program started.
+  CPath start;
+  if (!FileRefToCPath(StartFolder(), start)) return {};
+  fs::path first = fs::path(start.data()) / args.items[0];
   first = first.lexically_normal();
   if (!first.has_filename()) first = first.parent_path();  // "cache/"
+  std::error_code error;
   if (args.count == 1 && fs::is_directory(first, error)) return first.string();
   return first.parent_path().string();
 }

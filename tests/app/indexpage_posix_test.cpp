@@ -102,10 +102,11 @@ TEST_F(MirrorIndexTest, MissingListHoldsExactlyTheTargetsTheCacheNeverHeld) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const fs::path cache = work_.Path() / c.what;
+    const fs::path relative = fs::path("caches") / c.what;  // from where the program starts
+    const fs::path cache = work_.Path() / relative;
     WriteSite(cache);
     std::vector<std::string> args = c.args;
-    args.push_back(cache.string());
+    args.push_back(relative.string());
     const test::ProgramResult run = test::RunBuiltProgram(work_.Path(), config_.Path(), args);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ReadMissingList(cache / "h-hoard-missing.csv"), expected);
