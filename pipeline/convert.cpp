@@ -14,6 +14,7 @@
 #include "pipeline/manifest.h"
 #include "pipeline/outputfolders.h"
 #include "pipeline/plan.h"
+#include "pipeline/reportfiles.h"
 #include "platform/fs.h"
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
@@ -504,7 +505,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   }
   const std::string_view name = file.name.View();
   if (gListOnly) {
-    if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+    if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
     run.progress.Tick(0, 0);
     CacheLogEntry entry;
     const LookupResult found = LookupCacheFile(log, name, entry);
@@ -521,7 +522,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   GetModificationTime(file, modified);
   DateRec date;
   FileTimeToDateRec(modified, date);
-  if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
+  if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
     BeginFate(file, nullptr, kTypeNone, 0);

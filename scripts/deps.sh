@@ -4,7 +4,7 @@
 set -euo pipefail
 
 want=${1:-all}
-native=(cmake ninja-build g++ googletest libgtest-dev nettle-dev)
+native=(cmake ninja-build g++ googletest libgtest-dev nettle-dev zlib1g-dev)
 # The tests that load mirrored pages in a real browser.
 browser=(chromium)
 windows=(g++-mingw-w64-x86-64 wine64 wine locales fonts-ipafont-gothic xvfb)
@@ -47,6 +47,25 @@ if { [ "$want" = fuzz ] || [ "$want" = all ]; } &&
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$rt" >/dev/null
   else
     echo "deps.sh: no package $rt for clang's libFuzzer" >&2
+  fi
+fi
+
+# The independent reader of the WARC export's test: the npm package warcio,
+# with node and npm from Debian where the machine has none of its own.
+if [ "$want" = native ] || [ "$want" = all ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  node_packages=()
+  command -v node >/dev/null 2>&1 || node_packages+=(nodejs)
+  command -v npm >/dev/null 2>&1 || node_packages+=(npm)
+  if [ ${#node_packages[@]} -gt 0 ]; then
+    echo "Installing: ${node_packages[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${node_packages[@]}" >/dev/null
+  fi
+  if ! command -v warcio >/dev/null 2>&1; then
+    echo "Installing: warcio (npm)"
+    $sudo npm install -g --no-fund --no-audit warcio >/dev/null
   fi
 fi
 

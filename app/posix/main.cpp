@@ -19,9 +19,11 @@
 #include "app/listing.h"
 #include "app/mainmenu.h"
 #include "app/options.h"
+#include "app/posix/indexpage.h"
 #include "app/posix/manifestfile.h"
 #include "app/posix/menu.h"
 #include "app/posix/outputcopy.h"
+#include "app/posix/warc.h"
 #include "app/prompts.h"
 #include "app/run.h"
 #include "base/messages.h"
@@ -53,6 +55,8 @@ constexpr char kUsage[] =
     "                  cache folder); the cache folder stays as it was\n"
     "  --plan          print what a conversion would do with each file, as CSV;\n"
     "                  nothing is changed\n"
+    "  --warc=FILE     write the cache as a web archive (WARC) to FILE, outside the\n"
+    "                  cache folder, instead of converting; nothing is moved\n"
     "A conversion writes h-hoard-manifest.csv beside the cache files (with\n"
     "--output, in DIR): each file's URL, place, size, SHA-256 and fate.\n"
     "For this run only (never written to the settings file, which supplies what\n"
@@ -108,6 +112,7 @@ constexpr int kQuietOption = kBrokenImagesOption + 1;
 constexpr int kSummaryOption = kQuietOption + 1;
 constexpr int kOutputOption = kSummaryOption + 1;
 constexpr int kPlanOption = kOutputOption + 1;
+constexpr int kWarcOption = kPlanOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -130,6 +135,7 @@ struct CommandLine {
   int brokenImageMode = -1;                              // -1 when not given
   std::string outputFolder;                              // empty when not given
   bool plan = false;
+  const char* warcPath = nullptr;                        // --warc
 };
 
 void ApplyToRun(const CommandLine& line, hoard::Options& options) {
@@ -255,7 +261,7 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 9> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 10> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -266,6 +272,7 @@ int main(int argc, char** argv) {
   longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
   longOptions[count++] = {"output", required_argument, nullptr, kOutputOption};
   longOptions[count++] = {"plan", no_argument, nullptr, kPlanOption};
+  longOptions[count++] = {"warc", required_argument, nullptr, kWarcOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -309,6 +316,9 @@ int main(int argc, char** argv) {
         break;
       case kPlanOption:
         line.plan = true;
+        break;
+      case kWarcOption:
+        line.warcPath = optarg;
         break;
       case 'h':
         std::fputs(kUsage, stdout);
@@ -367,6 +377,7 @@ int main(int argc, char** argv) {
   if (static_cast<size_t>(argc - optind) > hoard::app::kMaxArguments) {
     std::fputs("hoard-hoard: at most 1000 paths at a time; the rest are not converted\n", stderr);
   }
+  if (line.warcPath != nullptr) return hoard::app::RunWarcExport(args, line.warcPath, line.quiet);
   std::vector<std::string> outputArgs;
   if (!line.outputFolder.empty() && !line.listOnly) {
     const int status = hoard::app::TurnToOutputFolder(line.outputFolder, line.plan, args, outputArgs);
@@ -382,6 +393,7 @@ int main(int argc, char** argv) {
   if (hoard::FateRecording() && !hoard::app::WriteBatchManifest(why)) {
     std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
   }
+  if (!line.listOnly) hoard::app::WriteIndexAfterRun(args);
   if (line.jsonSummary || !line.quiet) {
     PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));
   }
