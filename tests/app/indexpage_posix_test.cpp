@@ -178,7 +178,8 @@ TEST_F(MirrorIndexTest, RunsThatNameTheReportFilesAsCacheFilesLeaveThemAlone) {
     if (name.rfind("h-hoard", 0) == 0) reports.push_back(name);
   }
   std::sort(reports.begin(), reports.end());
-  EXPECT_EQ(reports, (std::vector<std::string>{"h-hoard-index.html", "h-hoard-missing.csv"}));
+  EXPECT_EQ(reports, (std::vector<std::string>{"h-hoard-index.html", "h-hoard-manifest.csv",
+                                               "h-hoard-missing.csv"}));
   EXPECT_EQ(ReadFileBytes(cache / "h-hoard-index.html").rfind(app::kIndexPageMark, 0), 0u);
 }
 
