@@ -288,8 +288,9 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count) {
     case Injected::kFail: return FailWith(gFaults.error);
     case Injected::kKill:
       // Killed in the middle of the write: half of it is on the disk.
-      if (wanted > 1 && write(FdOf(handle), bytes, wanted / 2) < 0) {
-        // Whatever reached the disk is what the kill leaves.
+      if (wanted > 1) {
+        const ssize_t put = write(FdOf(handle), bytes, wanted / 2);
+        if (put > 0) count = static_cast<uint32_t>(put);
       }
       KillSelf();
       break;
