@@ -11,6 +11,7 @@
 #include "app/scan.h"
 #include "base/messages.h"
 #include "pipeline/convert.h"
+#include "pipeline/leftovers.h"
 #include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -126,6 +127,9 @@ int RunFolder(Batch& batch) {
   batch.args = &found;
   batch.folderMode = true;
   int exitCode = 0;
+  // What a killed run left is put right before the scan, even when it left
+  // no cache file to convert.
+  RepairUnfinishedFiles(batch.folder);
   if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
   FreeScanStore(store);
   return exitCode;

@@ -356,9 +356,8 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     return kConvertDone;
   }
 
-  // The cache file takes its local name inside the cache folder first. A file
-  // of that name already there is another file of the cache (or of the
-  // user's): it is never replaced, and this file waits under its cache name.
+  // A file of the local name already in the cache folder is another file of
+  // the cache (or of the user's): this file waits under its cache name.
   if (placedName != cacheName.View()) {
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
@@ -366,19 +365,18 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
       LeaveBehind(cacheName.View(), "its name is taken in the cache folder");
       return kConvertDone;
     }
-    if (RenameFileRef(file, placedName) != kNoError) return kConvertDone;
-    file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
     NoteFate(FileAction::kDelete, "the mirror holds a newer copy");
     run.progress.Tick(0, 0);
     return kConvertDone;
   }
-  const ResultCode moved = MoveStripped(file, folder, kStripMacBinary | kStripHttpHeader);
+  // The file keeps its cache name until it takes its place in the mirror, in
+  // one step: a run killed at any moment leaves it where a later run finds
+  // it.
+  const ResultCode moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader);
   if (moved != kNoError) {
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
-    // Back under its cache name, so that a later run takes it again.
-    if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
     return kConvertDone;
   }
   RecordPlaced(destination, urlKey);
@@ -490,12 +488,9 @@ bool KeepNewerOutput(const FileRef& file, const FileRef& destination) {
 
 void RestoreCacheFile(const FileRef& file, const FileRef& destination,
                       std::string_view cacheName) {
-  FileRef inMirror = destination;
-  SetFileRefName(inMirror, file.name.View());
-  FileRef cacheFolder = file;
-  cacheFolder.name = PName{};
-  if (Move(inMirror, cacheFolder) != kNoError) return;
-  if (file.name.View() != cacheName) RenameFileRef(file, cacheName);
+  FileRef inCache = file;
+  if (!SetFileRefName(inCache, cacheName)) return;
+  MoveStrippedAs(destination, inCache, 0);
 }
 
 ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunContext& run) {

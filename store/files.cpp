@@ -287,7 +287,23 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
     return Failed();
   }
 
-  FileHandle destination = platform::OpenPath(destinationPath, OpenMode::kCreateAlways);
+  // The cut copy is made beside the source under the source's unfinished
+  // name and takes its place in the mirror only once it is whole on the
+  // disk; the source goes last. A run killed on the way leaves the source
+  // whole under its own name, with at most an unfinished copy beside it
+  // (which the next run removes) or the whole copy already in the mirror.
+  CPath copyPath;
+  const size_t sourceLength = std::strlen(sourcePath);
+  if (sourceLength + kUnfinishedSuffix.size() >= copyPath.size()) {
+    CloseFile(source);
+    MoveOutcome outcome;
+    outcome.result = kBadName;
+    return outcome;
+  }
+  std::memcpy(copyPath.data(), sourcePath, sourceLength);
+  std::memcpy(copyPath.data() + sourceLength, kUnfinishedSuffix.data(), kUnfinishedSuffix.size());
+  copyPath[sourceLength + kUnfinishedSuffix.size()] = '\0';
+  FileHandle destination = platform::OpenPath(copyPath.data(), OpenMode::kCreateAlways);
   if (destination == kNullHandle) {
     MoveOutcome outcome = Failed();
     CloseFile(source);
@@ -299,7 +315,7 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
   auto abandon = [&](MoveOutcome outcome) {
     CloseFile(destination);
     CloseFile(source);
-    platform::DeletePath(destinationPath);
+    platform::DeletePath(copyPath.data());
     return outcome;
   };
 
@@ -335,8 +351,18 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
   if (platform::GetTimes(source, &creation, &lastWrite)) {
     platform::SetTimes(destination, &creation, &lastWrite);
   }
+  if (!platform::Flush(destination)) {
+    MoveOutcome outcome = Failed();
+    if (platform::IsVolumeFull(outcome.error)) outcome.result = kVolumeFull;
+    return abandon(outcome);
+  }
   CloseFile(destination);
   CloseFile(source);
+  if (!platform::MovePath(copyPath.data(), destinationPath)) {
+    const MoveOutcome outcome = Failed();
+    platform::DeletePath(copyPath.data());
+    return outcome;
+  }
   if (platform::DeletePath(sourcePath)) return {};
   return Failed();
 }
@@ -346,6 +372,10 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
 ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsigned stripFlags) {
   FileRef target = destination;
   if (!SetFileRefName(target, source.name.View())) return kBadName;
+  return MoveStrippedAs(source, target, stripFlags);
+}
+
+ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags) {
   CPath sourcePath;
   CPath destinationPath;
   if (!FileRefToCPath(source, sourcePath) || !FileRefToCPath(target, destinationPath)) {

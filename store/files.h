@@ -103,6 +103,10 @@ inline constexpr unsigned kStripHttpHeader = 2;
 // cutting a MacBinary header and/or a stored HTTP header as the flags allow.
 // On failure the source stays where it was, whole.
 ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsigned stripFlags);
+// The same into `target`, a whole reference (folder and name): the file
+// takes its new name in the same step as its new folder, so that no moment
+// finds it under a name no later run knows.
+ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags);
 inline ResultCode Move(const FileRef& source, const FileRef& destination) {
   return MoveStripped(source, destination, 0);
 }

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/posix/faults.h"
 #include "platform/posix/pattern.h"
 
 namespace hoard::platform {
@@ -28,6 +30,62 @@ bool Fail() {
 }
 bool FailWith(int error) {
   gLastError = error;
+  return false;
+}
+
+// Faults armed by a test or a kill asked for by the environment
+// (platform/posix/faults.h).
+struct Faults {
+  bool armed = false;
+  uint64_t calls = 0;
+  uint64_t failAt = 0;
+  int error = 0;
+  uint64_t killAt = 0;
+  int killSignal = SIGKILL;
+};
+
+Faults ReadKillPlan() {
+  Faults plan;
+  const char* text = getenv("HOARD_HOARD_KILL_AT_CALL");
+  if (text == nullptr || *text == '\0') return plan;
+  char* end = nullptr;
+  const unsigned long long at = std::strtoull(text, &end, 10);
+  if (at == 0) return plan;
+  if (*end == ':') {
+    const long signal = std::strtol(end + 1, nullptr, 10);
+    if (signal > 0 && signal < NSIG) plan.killSignal = static_cast<int>(signal);
+  }
+  plan.killAt = at;
+  plan.armed = true;
+  return plan;
+}
+
+Faults gFaults = ReadKillPlan();
+
+enum class Injected { kNone, kFail, kKill };
+
+// Counts one counted call and says what becomes of it.
+Injected CountCall() {
+  if (!gFaults.armed) return Injected::kNone;
+  const uint64_t n = ++gFaults.calls;
+  if (n == gFaults.killAt) return Injected::kKill;
+  if (n == gFaults.failAt) return Injected::kFail;
+  return Injected::kNone;
+}
+
+void KillSelf() {
+  raise(gFaults.killSignal);
+  // A signal the process catches or ignores lets it go on.
+}
+
+// For a counted call that is not a write: true when it is to fail (its error
+// is set); a kill happens here, before the call.
+bool FailsHere() {
+  switch (CountCall()) {
+    case Injected::kNone: return false;
+    case Injected::kKill: KillSelf(); return false;
+    case Injected::kFail: gLastError = gFaults.error; return true;
+  }
   return false;
 }
 
@@ -148,6 +206,20 @@ bool NextMatch(FindState& state, FoundEntry& entry) {
 
 }  // namespace
 
+void ArmFaults(uint64_t failAt, int error) {
+  gFaults.armed = true;
+  gFaults.calls = 0;
+  gFaults.failAt = failAt;
+  gFaults.error = error;
+}
+
+void DisarmFaults() {
+  gFaults.armed = gFaults.killAt != 0;
+  gFaults.failAt = 0;
+}
+
+uint64_t CountedFileCalls() { return gFaults.calls; }
+
 int LastError() { return gLastError; }
 void SetLastError(int error) { gLastError = error; }
 
@@ -159,6 +231,7 @@ bool IsNotFound(int error) { return error == ENOENT || error == ENOTDIR; }
 Handle OpenPath(const char* path, OpenMode mode) {
   // Opened non-blocking so that a FIFO in a cache folder cannot hang the run;
   // ordinary blocking I/O is restored right after.
+  if (FailsHere()) return kNoHandle;
   int fd;
   do {
     fd = open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -194,6 +267,7 @@ bool ReadFrom(Handle handle, void* buffer, uint32_t& count) {
   uint32_t wanted = count;
   count = 0;
   if (handle == kNoHandle) return FailWith(EBADF);
+  if (FailsHere()) return false;
   auto* bytes = static_cast<unsigned char*>(buffer);
   while (count < wanted) {
     ssize_t got = read(FdOf(handle), bytes + count, wanted - count);
@@ -212,6 +286,18 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count) {
   count = 0;
   if (handle == kNoHandle) return FailWith(EBADF);
   const auto* bytes = static_cast<const unsigned char*>(buffer);
+  switch (CountCall()) {
+    case Injected::kNone: break;
+    case Injected::kFail: return FailWith(gFaults.error);
+    case Injected::kKill:
+      // Killed in the middle of the write: half of it is on the disk.
+      if (wanted > 1) {
+        const ssize_t put = write(FdOf(handle), bytes, wanted / 2);
+        if (put > 0) count = static_cast<uint32_t>(put);
+      }
+      KillSelf();
+      break;
+  }
   while (count < wanted) {
     ssize_t put = write(FdOf(handle), bytes + count, wanted - count);
     if (put < 0) {
@@ -241,6 +327,7 @@ bool SeekEnd(Handle handle) {
 
 bool Flush(Handle handle) {
   if (handle == kNoHandle) return FailWith(EBADF);
+  if (FailsHere()) return false;
   int done;
   do {
     done = fsync(FdOf(handle));
@@ -265,6 +352,7 @@ bool GetTimes(Handle handle, uint64_t* creation, uint64_t* lastWrite) {
 bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const uint64_t* lastWrite) {
   if (handle == kNoHandle) return FailWith(EBADF);
   if (lastWrite == nullptr) return true;
+  if (FailsHere()) return false;
   timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
@@ -273,14 +361,18 @@ bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const 
   return true;
 }
 
-bool MovePath(const char* from, const char* to) { return RenameNoReplace(from, to); }
+bool MovePath(const char* from, const char* to) {
+  return !FailsHere() && RenameNoReplace(from, to);
+}
 
 bool DeletePath(const char* path) {
+  if (FailsHere()) return false;
   if (unlink(path) != 0) return Fail();
   return true;
 }
 
 bool MakeFolder(const char* path) {
+  if (FailsHere()) return false;
   if (mkdir(path, 0777) != 0) return Fail();
   return true;
 }
@@ -298,6 +390,7 @@ bool IsLink(const char* path) {
 }
 
 bool EnterFolderNoLink(const char* name) {
+  if (FailsHere()) return false;
   int fd;
   do {
     fd = open(name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -319,6 +412,7 @@ bool GetCurrentFolder(char* buffer, size_t capacity) {
 }
 
 bool SetCurrentFolder(const char* path) {
+  if (FailsHere()) return false;
   if (chdir(path) != 0) return Fail();
   return true;
 }
@@ -326,6 +420,7 @@ bool SetCurrentFolder(const char* path) {
 FindHandle FindFirst(const char* pattern, FoundEntry& entry) {
   entry.name[0] = '\0';
   entry.isFolder = false;
+  if (FailsHere()) return kNoHandle;
   auto* state = new (std::nothrow) FindState;
   if (state == nullptr) {
     FailWith(ENOMEM);
