@@ -15,12 +15,16 @@
 #include "urlmap/scanstate.h"
 #include "urlmap/scanwrite.h"
 #include "urlmap/siterules.h"
+#include "urlmap/sitetable.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
 namespace {
 
 constexpr unsigned char kEsc = 0x1B;
+// The words of a portal search cut short keep this many bytes, and room for
+// a '_' and an offset of up to three digits.
+constexpr size_t kSeekWordsBytes = 24;
 
 constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 constexpr bool IsSjisLeadByte(unsigned char b) {
@@ -61,6 +65,13 @@ constexpr ModeFlag kHtmModes[] = {
     &ScanModes::ntt,      &ScanModes::engineKey,   &ScanModes::para, &ScanModes::directory,
     &ScanModes::s97,      &ScanModes::seek,        &ScanModes::pursuit, &ScanModes::queryP,
     &ScanModes::tagM,     &ScanModes::jiji,
+};
+
+// Searches whose rule starts the query without a cut mark: words cut in
+// the middle still keep the result page's offset.
+constexpr ModeFlag kWordCutModes[] = {
+    &ScanModes::seek, &ScanModes::robo, &ScanModes::ntt,    &ScanModes::para,
+    &ScanModes::tagM, &ScanModes::queryP, &ScanModes::directory,
 };
 
 // Modes in which '.' marks a place the name may be cut.
@@ -591,6 +602,10 @@ bool LimitComponent(ScanState& s) {
       ApplyPageNumberSuffix(s, static_cast<size_t>(s.cutMark));
     } else if (atEnd || c == '&' || c == '.' || s.modes.pursuit == 2 || s.modes.pursuit == 3) {
       ApplyPageNumberSuffix(s, s.units);
+    } else if (AnyModeSet(s.modes, kWordCutModes)) {
+      // A search's words cut in the middle: the words give room to the
+      // result page's offset, so that its pages keep names of their own.
+      ApplyPageNumberSuffix(s, s.componentStart + kSeekWordsBytes);
     }
     s.changed = 1;
     return true;
@@ -743,15 +758,19 @@ void Scan(ScanState& s) {
     if (c == 0) return;
 
     if (SourceBeginsWith(s, ".htm")) {
-      CopySource(s, SourceBeginsWith(s, ".html") ? 5 : 4);
+      const bool html = SourceBeginsWith(s, ".html");
+      CopySource(s, html ? 5 : 4);
+      // The search service's Japanese view after a page's name is a default.
+      if (const size_t tail = html ? MatchSourceAt(s, "&sv=JP") : 0) {
+        SkipSource(s, tail);
+        s.changed = 1;
+      }
       continue;
     }
     if (s.componentLength == 0) {
       const RuleOutcome outcome = ApplyComponentStartRules(s);
       if (outcome == RuleOutcome::kEnd) return;
       if (outcome == RuleOutcome::kContinue) continue;
-      // Rewrites the unread query in place; the scan goes on over it.
-      ApplyQueryReordering(s);
     }
     RuleOutcome outcome = ApplyAnyPositionRules(s);
     if (outcome == RuleOutcome::kEnd) return;
@@ -943,6 +962,7 @@ void TakeOtherEndings(ScanState& s) {
       s.changed = 1;
     }
   }
+  ApplyInfoseekHtmRule(s);
 }
 
 // True when the name ends with `tail` right after a separator. A file name
@@ -1005,18 +1025,30 @@ void Begin(ScanState& s, char* output, size_t outputCapacity, char* source, size
 }
 
 void Prepare(ScanState& s) {
-  // In a link a redirector is replaced by its target, which the scan then
-  // reads; a file name is always made from the URL as it was.
-  if (s.mode == 0 && s.inPlace) {
+  // A file name is made from what the pipeline left of a URL that already
+  // went through the whole-URL rules: its text is never rewritten again (a
+  // rule that recognised a page name without its host would put a folder
+  // into the file name). A link goes through the same chain as the
+  // pipeline's URLs, in the same order: the whole-URL rules, and only when
+  // none applied, the redirectors, whose target the scan then reads.
+  if (s.mode == 1) {
+    s.source = s.sourceBase;
+    s.previousSourceByte = 0;
+    s.urlHead[0] = static_cast<unsigned char>(s.source[0]);
+    if (s.urlHead[0] != 0) s.urlHead[1] = static_cast<unsigned char>(s.source[1]);
+    return;
+  }
+  char* const url = s.sourceBase;
+  const size_t capacity = s.inPlace ? s.outputCapacity : s.sourceCapacity;
+  const WholeUrlRule rule = ApplyWholeUrlRules(url, capacity, url);
+  if (rule == WholeUrlRule::kNone && s.inPlace) {
     RedirectCursors cursors;
     cursors.source = s.sourceBase;
     cursors.output = s.output;
     cursors.outputCapacity = s.outputCapacity;
     if (UnwrapRedirect(cursors) != 0) s.changed = 1;
   }
-  char* const url = s.sourceBase;
-  const size_t capacity = s.inPlace ? s.outputCapacity : s.sourceCapacity;
-  switch (ApplyWholeUrlRules(url, capacity, url)) {
+  switch (rule) {
     case WholeUrlRule::kInfoseek: {
       s.modes.infoseekUrl = 1;
       const size_t length = std::strlen(url);
@@ -1049,6 +1081,20 @@ void Prepare(ScanState& s) {
 
 void Terminate(ScanState& s) { s.output[s.outputLength] = '\0'; }
 
+// A hosting service's counter linked from a member's page by its rooted
+// path lives on the service's CGI host: the link names that host.
+void PrefixHostingCounter(ScanState& s) {
+  if (s.mode != 0 || !s.modes.hostingCounter) return;
+  constexpr std::string_view kCgiFolder = "/cgi-bin";
+  const std::string_view address = Sites().hostingCgiAddress.text;
+  if (std::string_view(s.output, s.outputLength).substr(0, kCgiFolder.size()) != kCgiFolder) return;
+  if (s.outputLength + address.size() + 1 > s.outputCapacity) return;
+  std::memmove(s.output + address.size(), s.output, s.outputLength + 1);
+  std::memcpy(s.output, address.data(), address.size());
+  s.outputLength += address.size();
+  s.changed = 1;
+}
+
 }  // namespace
 
 int16_t MapUrlToLocalPath(char* output, size_t outputCapacity, char* source, size_t sourceCapacity,
@@ -1080,6 +1126,7 @@ int16_t MapUrlToLocalPath(char* output, size_t outputCapacity, char* source, siz
   Scan(s);
   Finish(s);
   Terminate(s);
+  PrefixHostingCounter(s);
   const std::string_view before =
       s.inPlace ? std::string_view(original.data(), originalLength) : std::string_view(source);
   if (before != std::string_view(output, s.outputLength)) s.changed = 1;

@@ -207,6 +207,24 @@ void SkipSource(ScanState& s, size_t n) {
   }
 }
 
+size_t MatchSourceAt(const ScanState& s, std::string_view pattern) {
+  size_t used = 0;
+  for (char c : pattern) {
+    if (s.source[used] != c) return 0;  // the source's NUL never matches
+    used += c == '&' && std::strncmp(s.source + used, "&amp;", 5) == 0 ? 5 : 1;
+  }
+  return used;
+}
+
+void KeepQueryCopy(ScanState& s, size_t at) {
+  const char* from = s.source;
+  for (size_t i = 0; i < at && *from != '\0'; ++i) ++from;
+  const size_t length = std::min(std::strlen(from), s.query.text.size() - 1);
+  std::memcpy(s.query.text.data(), from, length);
+  s.query.text[length] = '\0';
+  s.query.length = length;
+}
+
 size_t AmpersandLength(const ScanState& s) {
   if (SourceByte(s) != '&') return 0;
   return SourceBeginsWith(s, "&amp;") ? 5 : 1;

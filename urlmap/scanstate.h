@@ -158,6 +158,13 @@ inline unsigned char SourceByte(const ScanState& s, size_t ahead = 0) {
 bool SourceBeginsWith(const ScanState& s, std::string_view text);
 // Moves the source cursor over n bytes (not past the NUL).
 void SkipSource(ScanState& s, size_t n);
+// Exact bytes of `pattern` at the source cursor, where every '&' of the
+// pattern also matches the "&amp;" of a link taken from a page: the source
+// bytes matched, 0 when the pattern does not match.
+size_t MatchSourceAt(const ScanState& s, std::string_view pattern);
+// Keeps the query that begins `at` bytes after the source cursor, for the
+// page-number suffix (a rule that starts a query without the scan's '?').
+void KeepQueryCopy(ScanState& s, size_t at);
 // "&amp;" counts as one '&' in both modes: 5, or 1 for a plain '&', else 0.
 size_t AmpersandLength(const ScanState& s);
 

@@ -33,6 +33,9 @@ RuleOutcome ApplyComponentStartRules(ScanState& s);
 RuleOutcome ApplyAnyPositionRules(ScanState& s);
 // The article-number rule of infoseek content pages.
 RuleOutcome ApplyArticleNumberRule(ScanState& s);
+// The goo search naming of "default.asp?", "?MT=" and "search.jsp?MT=" (the
+// source cursor stands on the script): writes the whole name, which ends.
+void GooSearchName(ScanState& s);
 // The hosting-service counter, a finishing step of the scan.
 void ApplyHostingCounter(ScanState& s);
 

@@ -447,4 +447,62 @@ std::string UrlGenerator::NextSearchUrl() {
   return SearchUrl(Below(kSearchFamilies), SearchWords(), 1 + Below(20));
 }
 
+std::string UrlGenerator::ServiceUrl() {
+  const std::string service = OneIn(4) ? "http://www.go.com/" : "http://www.infoseek.co.jp/";
+  const std::string words = SearchWords();
+  const std::string number = std::to_string(1 + Below(9999));
+  // The result-page parameters, some of them defaults, in a random order.
+  std::vector<std::string> parameters = {"qt=" + words};
+  const char* const kExtras[] = {"nh=25", "nh=10", "st=0", "col=JW", "sv=JP", "lk=noframes",
+                                 "rf=11", "svx=100100", "oq=abc", "cat=RES", "col=MI",
+                                 "ud4=1", "gnr=5"};
+  for (const char* extra : kExtras) {
+    if (OneIn(4)) parameters.insert(parameters.begin() + static_cast<long>(Below(parameters.size() + 1)), extra);
+  }
+  if (OneIn(2)) parameters.push_back("st=" + std::to_string(Below(5) * 25));
+  const std::string query = JoinedQuery(parameters);
+  switch (Below(14)) {
+    case 0:
+      return service + "Topic/" + number + (OneIn(2) ? "/" + std::to_string(Below(100)) : "");
+    case 1:
+      return service + number + "?tid=" + number + (OneIn(2) ? "&nh=10" : "&nh=25&sv=JP");
+    case 2:
+      return service + "Titles?" + query;
+    case 3:
+      return service + "Titles?qt=site" + (OneIn(2) ? ":" : "%3A") + Word(2, 8) + ".jp" +
+             (OneIn(2) ? "/" + Word(1, 5) : "") + "+" + words + (OneIn(2) ? "&nh=25" : "");
+    case 4:
+      return service + "Content?" + (OneIn(2) ? "&" : "") + "col=CN&arn=mainichi_" +
+             (OneIn(2) ? "mobile_" : "computer_") + number + (OneIn(2) ? "_" + Word(1, 6) : "");
+    case 5:
+      return service + (OneIn(2) ? "NTitles?" : "GTitles?") + query;
+    case 6: {
+      const char* const kPages[] = {"Help?sv=JP&pg=help", "Jobs?sv=JP&pg=recruit", "FM?pg=",
+                                    "Eigo?lk=noframes&qt=", "NTitles?qp=0&sv=SN&nh=50&qt=",
+                                    "News?pg=collection_top.html&sv=SN&svx=300100&ud9=-7&ud10=",
+                                    "Content?arn=", "Content?col=MS&arn="};
+      return service + kPages[Below(std::size(kPages))] + words;
+    }
+    case 7:
+      return service + "Titles?col=" + (OneIn(2) ? "MI" : "MM") + "%2Ccat_" +
+             (OneIn(2) ? std::string("RES") : std::to_string(Below(999))) + "&qt=" + words;
+    case 8:
+      return "http://www.example.jp/cgi/search.gw?" +
+             std::string(OneIn(2) ? "search=" : "s=") + words +
+             (OneIn(2) ? "&start=" + std::to_string(1 + Below(200)) : "") +
+             (OneIn(2) ? "&numDocs=20" : "") + (OneIn(3) ? "&sort=site" : "");
+    case 9:
+      return "http://navi.ntt.co.jp/genre/NTTDIRUSR/relations.html?keyno=" + number;
+    case 10:
+      return "http://nav.example.jp/service/mybookmark/mybookmark.html?keyno=" + number;
+    case 11:
+      return "http://index.example.jp/lookup.cgi?key=" + words;
+    case 12:
+      return "http://channel.goo.ne.jp/cgi-bin/redir.cgi?from_url=/a&to_url=/" + Word(1, 8) +
+             "/" + Word(1, 8) + ".html";
+    default:
+      return service + number + "?col=JT" + (OneIn(2) ? "&sv=JP" : "");
+  }
+}
+
 }  // namespace hoard::test

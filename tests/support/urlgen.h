@@ -67,6 +67,12 @@ class UrlGenerator {
   std::string SearchUrl(size_t family, const std::string& words, size_t page);
   std::string NextSearchUrl();
 
+  // The address of a page of the search service, its partner portal, the
+  // navigation portal's bookmarks, the directory service's lookups or the
+  // channel redirector: topics, articles, site searches, result pages with
+  // their parameters in a random order, the search gateway.
+  std::string ServiceUrl();
+
   uint64_t Random();
   // Uniform in [0, bound).
   size_t Below(size_t bound);

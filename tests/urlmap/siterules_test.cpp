@@ -125,5 +125,94 @@ TEST(SiteRules, ComponentStartRulesNameAlikeInFileNamesAndLinks) {
   }
 }
 
+
+struct PathCase {
+  const char* what;
+  std::string url;
+  std::string name;  // mode 1, the URL whole
+  std::string link;  // mode 0; empty: the name
+};
+
+// Every path rule once, the rules that are easy to set off by mistake with a
+// near miss: the file name a URL gets, and the link a page's reference to
+// it becomes (the same, or for a wrapper the wrapped page).
+TEST(SiteRules, PathRulesNameEachPageOnDiskAndInLinks) {
+  const std::string h = "http://h/";
+  const std::vector<PathCase> cases = {
+      {"words up to ';'", h + "results-ja;kw=abc;x=1", h + "results-ja_kw=abc;x=1", ""},
+      {"board page", h + "bbs/boad.exe?path=/forum/sub&targetid=123&x=1", h + "bbs/forum_123.htm", ""},
+      {"board page without its target", h + "boad.exe?path=/forum", h + "boad.exe_path=%2Fforum",
+       h + "boad.exe_path=%252Fforum"},
+      // A wrapper's URL whole names the wrapped page.
+      {"outbound wrapper", "http://links.example.jp/cgi-bin/go?nifty:000123",
+       "http://user.example.jp/iw/nifty/123.html", ""},
+      {"digits without the wrapper", h + "go/0001234", h + "go/0001234", ""},
+      {"counting wrapper", "http://home.example.jp/cgi-bin/count_link2?TOP_ab1?http://x.jp/y.html",
+       "http://x.jp/y.html", ""},
+      {"go-wrapper", "http://search.fresheye.com/?go=http://x.jp/a&b=1",
+       "http://x.jp/a", ""},
+      {"pursuit script", h + "pursuit?cat=jp&matchmode=and&part=goo&query=word&first=11",
+       h + "y=word_first=11.htm", ""},
+      {"pursuit story", h + "story.html?query=word", h + "y=word.htm", ""},
+      {"pursuit story by word", h + "story.html?q=word&first=1", h + "q=word.htm", ""},
+      {"pursuit operation", h + "operation.html?d=word", h + "d=word.htm", ""},
+      {"query-p hit counts", h + "query?p=word&hs=10", h + "query_p=word.htm", ""},
+      {"results form", h + "results.asp?FORM=abc&q=x&v=1", h + "m_FORM=abc_q=x.htm", ""},
+      {"portal search", h + "search?q=word&st=10", h + "q=word_st=10.htm", ""},
+      {"long words, page 2", h + "search?q=verylongwordsthatgoonandonforever&st=10",
+       h + "q=verylongwordsthatgoona_10.htm", ""},
+      {"long words, page 3", h + "search?q=verylongwordsthatgoonandonforever&st=20",
+       h + "q=verylongwordsthatgoona_20.htm", ""},
+      {"engine search, related", h + "search_goo?q=related:abc", h + "q=abc.htm", ""},
+      {"engine search, defaults", h + "search-goo?start=0&num=10&q=abc", h + "q=abc.htm", ""},
+      {"paged script", h + "para?QueryString=abc", h + "v_abc.htm", ""},
+      {"paged script, key moved first", h + "para?x=1&Querystring=abc", h + "v_abc.htm", ""},
+      {"robot script outside robo mode", h + "search.cgi?key=abc", h + "search.cgi_abc", ""},
+      {"directory results", h + "ntt-dir-tret?keyword=abc", h + "ntt_abc.htm", ""},
+      {"directory results page", h + "ntt-dir-tret.cgi?next=5", h + "ntt_5.htm", ""},
+      {"Japanese view after a page", h + "page.html&sv=JP", h + "page.html", ""},
+      {"picture window", h + "pp_wind.asp?no=1234", h + "pp_wind.asp", ""},
+      {"goo, next page", h + "default.asp?MT=a+b&act.next=1", h + "gooa+b_10.htm", ""},
+      {"goo, later page", h + "default.asp?MT=a+b&base=10&act.next=1", h + "gooa+b_20.htm", ""},
+      {"goo, refined in EUC-JP", h + "default.asp?act.minaoshi=1&MT=%A4%A2&DC=25",
+       h + "minaoshi\x82\xa0_25.htm", ""},
+      {"goo, one domain", h + "?MT=word&RD=DM&Domain=www.example.jp", h + "gooword-example.jp.htm", ""},
+      {"goo, domain not restricted", h + "?MT=word&Domain=www.example.jp", h + "gooword.htm", ""},
+      {"search gateway", h + "search.gw?search=abc+def&start=21", h + "x_abc+def_s21.htm", ""},
+      {"banner retried", h + "banner?retry=1&x=2&hostid=ab", h + "banner_hostid=ab", ""},
+      {"map picture", h + "mapimg?m=12", h + "mapimg_12.jpg", ""},
+      {"map opening", h + "opening?map=3", h + "opening_map=3", ""},
+      {"map picture, near miss", h + "mapimg2?m=12", h + "mapimg2_m=12", ""},
+      {"form choices", h + "list.asp?s01=2&s02=2&s10=3&s11=6&s21=7", h + "list.asp_s21=7", ""},
+      {"form choices from a menu",
+       h + "list.asp?s01=2&s02=2&s10=3&s11=6&backurl=%2FwebanV3%2Fmenu02%2Fselect21%2Easp&set1=%2D5",
+       h + "list.asp_set1=-5", ""},
+      {"click-through", h + "results_ct.asp?DEST=http://t.jp/p.html&x=1",
+       h + "results_ct.asp_DEST=http%3", "http://t.jp/p.html"},
+      {"graph", h + "draw.cgi?graph=abc&x=1", h + "draw.abc.cgi", ""},
+      {"graph with a folder in its value", h + "draw.cgi?graph=a/b", h + "draw.a_b.cgi", ""},
+      {"directory board", h + "bbs.cgi?db=goman&mode=read&no=12&x=3", h + "bbs.cgi_no=12", ""},
+      {"hosting counter", h + "cgi-bin/mycounter.cgi?u=m.example.jp&c=3+x",
+       h + "cgi-bin/mycounter.pl_u=m.example.jp_3+", ""},
+      {"hosting counter, rooted link", "/cgi-bin/counter.pl?u=m.example.jp&c=7",
+       "/cgi-bin/counter.pl_u=m.example.jp_7",
+       "http://cgi.freehosts.example.jp/cgi-bin/counter.pl_u=m.example.jp_7"},
+      {"hosting counter without its count", h + "c/counter.pl?u=m.example.jp&c=x",
+       h + "c/counter.pl_u=m.example.jp", ""},
+  };
+  for (const PathCase& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ": " + c.url);
+    EXPECT_EQ(FileName(c.url), c.name);
+    const std::string link = Link(c.url);
+    EXPECT_EQ(link, c.link.empty() ? c.name : c.link);
+    // Where the link is the page's own, it names the file once decoded,
+    // also as a page's HTML writes it.
+    if (c.link.empty() || test::BrowserDecode(c.link) == c.name) {
+      EXPECT_EQ(test::BrowserDecode(link), c.name);
+      EXPECT_EQ(test::BrowserDecode(Link(test::HtmlEscaped(c.url))), c.name);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace hoard
