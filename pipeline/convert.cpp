@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "base/messages.h"
 #include "base/runcontext.h"
@@ -28,6 +29,8 @@ namespace {
 LookupObserver gObserver = nullptr;
 bool gListOnly = false;
 LeftBehind gLeftBehind;
+ConversionCounts gCounts;
+LeftBehindObserver gLeftObserver = nullptr;
 
 // The files this batch placed in the mirror, so that the keep-newer step
 // only ever replaces a copy of the same URL. A place and its URL are kept as
@@ -51,10 +54,41 @@ void ResetBatchRecords() {
 }
 
 // The file stays in the cache folder under its cache name; the final report
-// names it.
-void LeaveBehind(std::string_view cacheName) {
-  if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
+// names it with the reason.
+void LeaveBehind(std::string_view cacheName, LeftReason reason, ResultCode error = kNoError) {
+  const size_t at = gLeftBehind.count;
+  if (at < kMaxLeftBehindNamed) {
+    gLeftBehind.names[at].Assign(cacheName);
+    gLeftBehind.reasons[at] = reason;
+    gLeftBehind.errors[at] = error;
+  }
   ++gLeftBehind.count;
+  ++gLeftBehind.byReason[static_cast<size_t>(reason)];
+  ++gCounts.leftBehind;
+  ++gCounts.byReason[static_cast<size_t>(reason)];
+  if (gLeftObserver != nullptr) gLeftObserver(cacheName, reason, error);
+}
+
+// Why a cache file that is a link stays: a link is never followed, but the
+// report tells a loop and a link to a folder from a link to a file.
+LeftReason LinkReason(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return LeftReason::kLinkFile;
+  platform::SetLastError(0);
+  if (platform::IsFolder(path.data())) return LeftReason::kLinkToFolder;
+  const int error = platform::LastError();
+  if (error != 0 && !platform::IsNotFound(error)) return LeftReason::kLinkLoop;
+  return LeftReason::kLinkFile;
+}
+
+// The platform's error when the file cannot be opened for reading; kNoError
+// when it can.
+ResultCode ReadError(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return kGeneralFailure;
+  if (FileExists(path.data())) return kNoError;
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
 }
 
 uint64_t HashBytes(std::string_view bytes, bool foldCase) {
@@ -303,7 +337,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
                             const RunContext& run) {
   PName cacheName = file.name;
   if (!GiveHostItsFolder(path)) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   FileRef folder;
@@ -314,8 +348,14 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   RewriteMovedPage(path, run);
   // A path without any folder would leave the file beside the cache files,
   // where its local name may be the cache file itself.
-  if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
-    LeaveBehind(cacheName.View());
+  if (folders == kFoldersUnplaceable) {
+    LeaveBehind(cacheName.View(), PathHasEmptyFolderName(path + LinkSchemeLength(path))
+                                      ? LeftReason::kNoPlace
+                                      : LeftReason::kFolderBlocked);
+    return kConvertDone;
+  }
+  if (folder.folder.View() == file.folder.View()) {
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   char restBuffer[kPathBytes];
@@ -326,7 +366,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
 
   const std::string_view localName(localText);
   if (localName.empty() || localName.size() > kMaxNameBytes) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   // A URL without its closing '/' whose name is a folder already (its
@@ -339,7 +379,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
   if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
-    LeaveBehind(cacheName.View());
+    LeaveBehind(cacheName.View(), LeftReason::kPlaceTaken);
     return kConvertDone;
   }
 
@@ -350,10 +390,14 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
     if (Exists(inCache) || IsLinkRef(inCache)) {
-      LeaveBehind(cacheName.View());
+      LeaveBehind(cacheName.View(), LeftReason::kNameTaken);
       return kConvertDone;
     }
-    if (RenameFileRef(file, placedName) != kNoError) return kConvertDone;
+    const ResultCode renamed = RenameFileRef(file, placedName);
+    if (renamed != kNoError) {
+      LeaveBehind(cacheName.View(), LeftReason::kUnreadable, renamed);
+      return kConvertDone;
+    }
     file = inCache;
   }
   if (KeepNewerOutput(file, destination)) {
@@ -365,9 +409,12 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     // Back under its cache name, so that a later run takes it again.
     if (placedName != cacheName.View()) RenameFileRef(file, cacheName.View());
+    LeaveBehind(cacheName.View(), LeftReason::kUnreadable, moved);
     return kConvertDone;
   }
   RecordPlaced(destination, urlKey);
+  ++gCounts.moved;
+  if (static_cast<int64_t>(FileSizeOf(destination)) < size) ++gCounts.headersCut;
 
   if (kind == kTypeText) {
     RewriteReport report;
@@ -379,6 +426,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     }
     if (rewritten != 0) return kConvertStop;
     if (report.rewritten) {
+      ++gCounts.rewritten;
       if (PlacedFile* placed = FindPlaced(destination)) placed->rewritten = true;
       if (!run.options.DeleteBackup) RecordPlaced(report.backup, kNoUrl);
     }
@@ -409,6 +457,23 @@ void ResetConversionRun() {
 }
 
 const LeftBehind& FilesLeftBehind() { return gLeftBehind; }
+
+void SetLeftBehindObserver(LeftBehindObserver observer) { gLeftObserver = observer; }
+
+messages::Text LeftReasonText(LeftReason reason) {
+  using messages::Text;
+  constexpr Text kTexts[] = {Text::kLeftNoPlace,      Text::kLeftPlaceTaken,
+                             Text::kLeftNameTaken,    Text::kLeftFolderBlocked,
+                             Text::kLeftLinkFile,     Text::kLeftLinkLoop,
+                             Text::kLeftLinkToFolder, Text::kLeftUnreadable,
+                             Text::kLeftUrlWithCommas};
+  static_assert(std::size(kTexts) == kLeftReasonCount);
+  return kTexts[static_cast<size_t>(reason)];
+}
+
+const ConversionCounts& RunCounts() { return gCounts; }
+
+void ResetConversionCounts() { gCounts = ConversionCounts{}; }
 
 ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
@@ -501,7 +566,12 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   if (IsLogFileName(name, kLogAnyKind) || IsDetectionLogName(name)) return kConvertDone;
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
-    LeaveBehind(name);
+    LeaveBehind(name, LinkReason(file));
+    return kConvertDone;
+  }
+  // So does one that cannot be read: nothing of it could reach the mirror.
+  if (const ResultCode unreadable = ReadError(file); unreadable != kNoError) {
+    LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;
   }
   const int64_t size = static_cast<int64_t>(FileSizeOf(file));
@@ -518,6 +588,12 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
       WriteDetectionLine(name, kind, url, size, date);
       return kConvertBroken;
     case kResolveUnlisted:
+      // A line whose URL holds commas names its cache file in a later field:
+      // the file is the log's, yet no place can be trusted for it.
+      if (ListedAfterCommas(log, name)) {
+        LeaveBehind(name, LeftReason::kUrlWithCommas);
+        return kConvertDone;
+      }
       return ConvertUnlisted(file, log, size, date, run);
     default:
       return ConvertListed(file, kind, url, path, size, date, run);

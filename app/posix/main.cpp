@@ -9,10 +9,13 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <iterator>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <string_view>
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
@@ -23,7 +26,10 @@
 #include "base/messages.h"
 #include "base/options.h"
 #include "pipeline/convert.h"
+#include "store/cachelog.h"
 #include "store/contentcheck.h"
+#include "store/domaintable.h"
+#include "store/files.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"
 
@@ -42,6 +48,11 @@ constexpr char kUsage[] =
     "file being converted.\n"
     "\n"
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
+    "  --log FILE      the cache log to use, instead of the one beside the files\n"
+    "  --domain-table FILE  the domain table to use, instead of the remembered one\n"
+    "  --batch-limit N one batch of at most N cache files of the folder (1 to\n"
+    "                  1000); without it the whole folder is converted, batch\n"
+    "                  after batch of at most 1000\n"
     "  -q, --quiet     no line per file on standard output, no summary\n"
     "  --summary=json  the summary on standard error as one JSON line\n"
     "For this run only (never written to the settings file, which supplies what\n"
@@ -95,6 +106,9 @@ constexpr int kFirstFlagSwitch = 256;
 constexpr int kBrokenImagesOption = kFirstFlagSwitch + static_cast<int>(std::size(kFlagSwitches));
 constexpr int kQuietOption = kBrokenImagesOption + 1;
 constexpr int kSummaryOption = kQuietOption + 1;
+constexpr int kLogOption = kSummaryOption + 1;
+constexpr int kDomainTableOption = kLogOption + 1;
+constexpr int kBatchLimitOption = kDomainTableOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -115,6 +129,9 @@ struct CommandLine {
   bool jsonSummary = false;
   std::array<int, std::size(kFlagSwitches)> switches{};  // 1 when given
   int brokenImageMode = -1;                              // -1 when not given
+  const char* logPath = nullptr;                         // --log
+  const char* domainTablePath = nullptr;                 // --domain-table
+  size_t batchLimit = 0;                                 // 0 when not given
 };
 
 void ApplyToRun(const CommandLine& line, hoard::Options& options) {
@@ -148,13 +165,17 @@ const char* OptionNamed(const char* argument, int letter) {
 
 // A path the run cannot use is named with the reason before anything is
 // touched. A folder must be listable and enterable, a file readable.
-bool CheckPathArgument(const char* path) {
+bool CheckPathArgument(const char* path, bool fileOnly = false) {
   struct stat info = {};
   int error = 0;
   if (stat(path, &info) != 0) {
     error = errno;
   } else if (S_ISDIR(info.st_mode)) {
-    if (access(path, R_OK | X_OK) != 0) error = errno;
+    if (fileOnly) {
+      error = EISDIR;
+    } else if (access(path, R_OK | X_OK) != 0) {
+      error = errno;
+    }
   } else if (access(path, R_OK) != 0) {
     error = errno;
   }
@@ -166,7 +187,7 @@ bool CheckPathArgument(const char* path) {
 // The exit status of the run just ended.
 int RunExitStatus() {
   const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
-  if (outcome.stopped || outcome.passedOver > 0 || hoard::FilesLeftBehind().count > 0) {
+  if (outcome.stopped || outcome.passedOver > 0 || hoard::RunCounts().leftBehind > 0) {
     return kExitNotAllConverted;
   }
   return kExitDone;
@@ -201,28 +222,115 @@ const char* BrokenImageWordFor(uint8_t mode) {
   return "other";
 }
 
-// What the run did, on standard error: a sentence, or one JSON line.
+// Why a file stayed, as the summary names each kind: its JSON key and its
+// words.
+struct ReasonWords {
+  hoard::LeftReason reason;
+  const char* key;
+  const char* words;
+};
+constexpr ReasonWords kReasonWords[] = {
+    {hoard::LeftReason::kNoPlace, "no_place", "a URL that names no place"},
+    {hoard::LeftReason::kPlaceTaken, "place_taken", "a place another URL's file holds"},
+    {hoard::LeftReason::kNameTaken, "name_taken", "a local name another file of the cache folder has"},
+    {hoard::LeftReason::kFolderBlocked, "folder_blocked", "a folder where a link stands"},
+    {hoard::LeftReason::kLinkFile, "link", "a link"},
+    {hoard::LeftReason::kLinkLoop, "link_loop", "a link in a loop"},
+    {hoard::LeftReason::kLinkToFolder, "link_to_folder", "a link to a folder"},
+    {hoard::LeftReason::kUnreadable, "unreadable", "a file that cannot be read or moved"},
+    {hoard::LeftReason::kUrlWithCommas, "url_with_commas", "a URL with commas"},
+};
+static_assert(std::size(kReasonWords) == hoard::kLeftReasonCount);
+
+// Each file that stays, on standard error with its reason, as it is passed
+// over.
+void PrintLeftBehind(std::string_view cacheName, hoard::LeftReason reason, int error) {
+  hoard::platform::SuspendProgressLine();
+  std::string text(cacheName);
+  text += ": ";
+  text += hoard::messages::Get(hoard::messages::Text::kStayedInCacheFolder);
+  text += hoard::messages::Get(hoard::LeftReasonText(reason));
+  if (error != 0) {
+    std::array<char, 128> words{};
+    hoard::ErrorInWords(error, words.data(), words.size());
+    text += " (";
+    text += words.data();
+    text += ")";
+  }
+  std::string shown;
+  hoard::platform::ConvertForTerminal(text, hoard::platform::TerminalCodeset(), shown);
+  std::fprintf(stderr, "%s: %s\n", kProgramName, shown.c_str());
+  hoard::platform::ResumeProgressLine();
+}
+
+// What the run did, on standard error: a few lines, or one JSON line.
 void PrintSummary(bool json, long seconds) {
   const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
-  const size_t left = hoard::FilesLeftBehind().count;
+  const hoard::ConversionCounts& counts = hoard::RunCounts();
   const char* images = BrokenImageWordFor(hoard::CurrentOptions().BrokenImageMode);
   if (json) {
+    std::string reasons;
+    for (const ReasonWords& row : kReasonWords) {
+      char field[64];
+      std::snprintf(field, sizeof field, "%s\"%s\":%zu", reasons.empty() ? "" : ",", row.key,
+                    counts.byReason[static_cast<size_t>(row.reason)]);
+      reasons += field;
+    }
     std::fprintf(stderr,
-                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"broken_images\":%d,"
-                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,"
-                 "\"not_converted\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
-                 outcome.converted, gLookups.listed, gLookups.unlisted, outcome.brokenCount,
-                 images, left, outcome.passedOver, outcome.stopped ? "true" : "false", seconds);
+                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"moved\":%zu,"
+                 "\"pages_rewritten\":%zu,\"headers_cut\":%zu,\"broken_images\":%d,"
+                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,\"left\":{%s},"
+                 "\"not_converted\":%zu,\"batches\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
+                 outcome.converted, gLookups.listed, gLookups.unlisted, counts.moved,
+                 counts.rewritten, counts.headersCut, outcome.brokenCount, images,
+                 counts.leftBehind, reasons.c_str(), outcome.passedOver, outcome.batches,
+                 outcome.stopped ? "true" : "false", seconds);
     return;
   }
   std::fprintf(stderr,
-               "%s: %zu cache files: %zu listed in the cache log, %zu not listed (left in "
-               "place as files of the user's own); %d broken images (%s); %zu left in the "
-               "cache folder (no place or a place already taken); %zu not converted; %s "
-               "in %ld s\n",
-               kProgramName, outcome.converted, gLookups.listed, gLookups.unlisted,
-               outcome.brokenCount, images, left, outcome.passedOver,
-               outcome.stopped ? "stopped" : "done", seconds);
+               "%s: %s in %ld s: %zu cache files in %zu batch%s, %zu listed in the cache log, "
+               "%zu not listed (left in place as files of the user's own)\n"
+               "  %zu moved into the mirror (%zu with a stored header cut), %zu pages "
+               "rewritten\n"
+               "  %d broken images (%s)\n"
+               "  %zu left in the cache folder",
+               kProgramName, outcome.stopped ? "stopped" : "done", seconds, outcome.converted,
+               outcome.batches, outcome.batches == 1 ? "" : "es", gLookups.listed,
+               gLookups.unlisted, counts.moved, counts.headersCut, counts.rewritten,
+               outcome.brokenCount, images, counts.leftBehind);
+  const char* separator = ": ";
+  for (const ReasonWords& row : kReasonWords) {
+    const size_t n = counts.byReason[static_cast<size_t>(row.reason)];
+    if (n == 0) continue;
+    std::fprintf(stderr, "%s%zu %s", separator, n, row.words);
+    separator = ", ";
+  }
+  std::fprintf(stderr, "\n  %zu named paths not converted\n", outcome.passedOver);
+}
+
+// A file named on the command line as the cache log or the domain table.
+bool TakeFileOption(const char* path, bool (*take)(const char*)) {
+  return CheckPathArgument(path, true) && take(path);
+}
+
+bool UseCacheLog(const char* path) {
+  hoard::FileRef ref;
+  if (hoard::MakeFileRef(path, ref) == hoard::kBadName || hoard::MakeAbsolute(ref) != hoard::kNoError) {
+    std::fprintf(stderr, "%s: %s: the path is too long\n", kProgramName, path);
+    return false;
+  }
+  hoard::SetCacheLogForRun(&ref);
+  return true;
+}
+
+bool UseDomainTable(const char* path) {
+  hoard::FileRef ref;
+  if (hoard::MakeFileRef(path, ref) == hoard::kBadName || hoard::MakeAbsolute(ref) != hoard::kNoError) {
+    std::fprintf(stderr, "%s: %s: the path is too long\n", kProgramName, path);
+    return false;
+  }
+  hoard::SetDomainTableForRun(&ref);
+  return true;
 }
 
 int RunMenu() {
@@ -240,7 +348,7 @@ int RunMenu() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 7> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 10> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -249,6 +357,9 @@ int main(int argc, char** argv) {
   longOptions[count++] = {"broken-images", required_argument, nullptr, kBrokenImagesOption};
   longOptions[count++] = {"quiet", no_argument, nullptr, kQuietOption};
   longOptions[count++] = {"summary", required_argument, nullptr, kSummaryOption};
+  longOptions[count++] = {"log", required_argument, nullptr, kLogOption};
+  longOptions[count++] = {"domain-table", required_argument, nullptr, kDomainTableOption};
+  longOptions[count++] = {"batch-limit", required_argument, nullptr, kBatchLimitOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -286,6 +397,23 @@ int main(int argc, char** argv) {
           return UsageError("bad value for option", argv[optind - 1]);
         }
         break;
+      case kLogOption:
+        line.logPath = optarg;
+        break;
+      case kDomainTableOption:
+        line.domainTablePath = optarg;
+        break;
+      case kBatchLimitOption: {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long limit = std::strtoul(optarg, &end, 10);
+        if (errno != 0 || end == optarg || *end != '\0' || optarg[0] == '-' || limit == 0 ||
+            limit > hoard::app::kMaxArguments) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
+        line.batchLimit = limit;
+        break;
+      }
       case 'h':
         std::fputs(kUsage, stdout);
         return kExitDone;
@@ -301,7 +429,16 @@ int main(int argc, char** argv) {
   for (int i = optind; i < argc; ++i) {
     if (!CheckPathArgument(argv[i])) return kExitUsage;
   }
+  if (line.logPath != nullptr && !TakeFileOption(line.logPath, UseCacheLog)) return kExitUsage;
+  if (line.domainTablePath != nullptr &&
+      !TakeFileOption(line.domainTablePath, UseDomainTable)) {
+    return kExitUsage;
+  }
 
+  // Messages in the user's language: Japanese for a Japanese locale,
+  // English otherwise.
+  hoard::messages::SetLanguage(hoard::messages::LanguageForLocale(
+      std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
   // The caption of every message, as the Windows program loads it.
   if (const char* caption = hoard::messages::StringById(hoard::messages::kIdCaption)) {
     hoard::messages::SetProgramCaption(caption);
@@ -316,6 +453,9 @@ int main(int argc, char** argv) {
              : listingOnTerminal ? PrintLookupBesideProgress
                                  : hoard::app::PrintLookup;
   hoard::SetLookupObserver(CountLookup);
+  if (!line.quiet) hoard::SetLeftBehindObserver(PrintLeftBehind);
+  hoard::app::SetFolderMode({line.batchLimit == 0, line.batchLimit != 0 ? line.batchLimit
+                                                                         : hoard::app::kMaxArguments});
   hoard::SetListOnly(line.listOnly);
   ApplyToRun(line, hoard::CurrentOptions());
   hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
