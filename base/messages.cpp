@@ -256,7 +256,7 @@ constexpr Entry kEntries[] = {
      "error number "},
     {Text::kFolderCannotBeMade, 0, "\x83t\x83H\x83\x8B\x83_\x82\xAA\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1: ",
      "フォルダが作成できません: ",
-     "a folder cannot be made: "},
+     "A folder cannot be made: "},
 };
 
 constexpr size_t kCaptionCapacity = 64;
