@@ -65,7 +65,13 @@ void ConvertArgument(Batch& batch, const char* argument) {
       ++gOutcome.passedOver;
       return;
     }
-    if (platform::IsNotFound(platform::LastError()) && !platform::IsLink(argument)) return;
+    // A link is named in the report, whatever it leads to; a name gone
+    // since the scan, or a folder (which Windows refuses to open as a file),
+    // is no cache file.
+    const int error = platform::LastError();
+    if (!platform::IsLink(argument) && (platform::IsNotFound(error) || platform::IsFolder(argument))) {
+      return;
+    }
   }
 
   CPath fullPath;
