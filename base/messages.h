@@ -103,6 +103,16 @@ enum class Text {
   kErrorNotFound,
   kErrorNumber,
   kFolderCannotBeMade,
+  // The terminal program's summary: printf formats, the same conversions in
+  // the same order in both languages.
+  kSummaryDone,
+  kSummaryStopped,
+  kSummaryHead,
+  kSummaryMoved,
+  kSummaryBroken,
+  kSummaryLeft,
+  kSummaryLeftKind,
+  kSummaryNotConverted,
 };
 
 struct Entry {

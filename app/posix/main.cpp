@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -222,23 +223,21 @@ const char* BrokenImageWordFor(uint8_t mode) {
   return "other";
 }
 
-// Why a file stayed, as the summary names each kind: its JSON key and its
-// words.
+// Why a file stayed, as the JSON summary names each kind.
 struct ReasonWords {
   hoard::LeftReason reason;
   const char* key;
-  const char* words;
 };
 constexpr ReasonWords kReasonWords[] = {
-    {hoard::LeftReason::kNoPlace, "no_place", "a URL that names no place"},
-    {hoard::LeftReason::kPlaceTaken, "place_taken", "a place another URL's file holds"},
-    {hoard::LeftReason::kNameTaken, "name_taken", "a local name another file of the cache folder has"},
-    {hoard::LeftReason::kFolderBlocked, "folder_blocked", "a folder where a link stands"},
-    {hoard::LeftReason::kLinkFile, "link", "a link"},
-    {hoard::LeftReason::kLinkLoop, "link_loop", "a link in a loop"},
-    {hoard::LeftReason::kLinkToFolder, "link_to_folder", "a link to a folder"},
-    {hoard::LeftReason::kUnreadable, "unreadable", "a file that cannot be read or moved"},
-    {hoard::LeftReason::kUrlWithCommas, "url_with_commas", "a URL with commas"},
+    {hoard::LeftReason::kNoPlace, "no_place"},
+    {hoard::LeftReason::kPlaceTaken, "place_taken"},
+    {hoard::LeftReason::kNameTaken, "name_taken"},
+    {hoard::LeftReason::kFolderBlocked, "folder_blocked"},
+    {hoard::LeftReason::kLinkFile, "link"},
+    {hoard::LeftReason::kLinkLoop, "link_loop"},
+    {hoard::LeftReason::kLinkToFolder, "link_to_folder"},
+    {hoard::LeftReason::kUnreadable, "unreadable"},
+    {hoard::LeftReason::kUrlWithCommas, "url_with_commas"},
 };
 static_assert(std::size(kReasonWords) == hoard::kLeftReasonCount);
 
@@ -287,25 +286,31 @@ void PrintSummary(bool json, long seconds) {
                  outcome.stopped ? "true" : "false", seconds);
     return;
   }
-  std::fprintf(stderr,
-               "%s: %s in %ld s: %zu cache files in %zu batch%s, %zu listed in the cache log, "
-               "%zu not listed (left in place as files of the user's own)\n"
-               "  %zu moved into the mirror (%zu with a stored header cut), %zu pages "
-               "rewritten\n"
-               "  %d broken images (%s)\n"
-               "  %zu left in the cache folder",
-               kProgramName, outcome.stopped ? "stopped" : "done", seconds, outcome.converted,
-               outcome.batches, outcome.batches == 1 ? "" : "es", gLookups.listed,
-               gLookups.unlisted, counts.moved, counts.headersCut, counts.rewritten,
-               outcome.brokenCount, images, counts.leftBehind);
-  const char* separator = ": ";
+  // The words are the message table's, in the user's language; each
+  // format's conversions are the same in both languages.
+  using hoard::messages::Get;
+  using hoard::messages::Text;
+  std::array<char, 2048> text{};
+  size_t length = 0;
+  const auto add = [&](Text format, auto... values) {
+    const int written = std::snprintf(text.data() + length, text.size() - length, Get(format),
+                                      values...);
+    if (written > 0) length = std::min(text.size() - 1, length + static_cast<size_t>(written));
+  };
+  add(Text::kSummaryHead, Get(outcome.stopped ? Text::kSummaryStopped : Text::kSummaryDone),
+      seconds, outcome.converted, outcome.batches, gLookups.listed, gLookups.unlisted);
+  add(Text::kSummaryMoved, counts.moved, counts.headersCut, counts.rewritten);
+  add(Text::kSummaryBroken, outcome.brokenCount, images);
+  add(Text::kSummaryLeft, counts.leftBehind);
   for (const ReasonWords& row : kReasonWords) {
     const size_t n = counts.byReason[static_cast<size_t>(row.reason)];
-    if (n == 0) continue;
-    std::fprintf(stderr, "%s%zu %s", separator, n, row.words);
-    separator = ", ";
+    if (n != 0) add(Text::kSummaryLeftKind, Get(hoard::LeftReasonText(row.reason)), n);
   }
-  std::fprintf(stderr, "\n  %zu named paths not converted\n", outcome.passedOver);
+  add(Text::kSummaryNotConverted, outcome.passedOver);
+  std::string shown;
+  hoard::platform::ConvertForTerminal(std::string_view(text.data(), length),
+                                      hoard::platform::TerminalCodeset(), shown);
+  std::fprintf(stderr, "%s: %s", kProgramName, shown.c_str());
 }
 
 // A file named on the command line as the cache log or the domain table.

@@ -338,7 +338,7 @@ TEST_F(TerminalFrontEndTest, WithoutATerminalTheProgramNeverWaits) {
   // summary's lines.
   const std::string err = work_.Read("err");
   EXPECT_EQ(err.rfind("hoard-hoard: done in ", 0), 0u) << err;
-  EXPECT_NE(err.find(": 13 cache files in 1 batch,"), std::string::npos) << err;
+  EXPECT_NE(err.find(": 13 cache files in 1 batch(es),"), std::string::npos) << err;
   EXPECT_EQ(err.find('%'), std::string::npos) << err;
   EXPECT_EQ(err.find('\r'), std::string::npos) << err;
 }

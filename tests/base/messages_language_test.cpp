@@ -2,6 +2,7 @@
 // and the English column it shows.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 
 #include "base/messages.h"
@@ -46,6 +47,27 @@ TEST(MessageTable, EnglishIsAsciiAndChosenOnlyWhenAsked) {
     SetLanguage(Language::kEnglish);
     EXPECT_STREQ(Get(entry.text), entry.english);
     SetLanguage(Language::kJapanese);
+  }
+}
+
+// The conversions of a printf format in order ("%zu", "%s", ...).
+std::string Conversions(std::string_view format) {
+  std::string found;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    const size_t end = format.find_first_of("sdiu%", i + 1);
+    found += std::string(format.substr(i, end - i + 1)) + " ";
+    i = end;
+  }
+  return found;
+}
+
+// A text printed as a format takes the same values in both languages.
+TEST(MessageTable, BothLanguagesOfAFormatTakeTheSameValues) {
+  for (const Entry& entry : AllTexts()) {
+    SCOPED_TRACE(entry.utf8);
+    if (entry.english == nullptr) continue;
+    EXPECT_EQ(Conversions(entry.bytes), Conversions(entry.english));
   }
 }
 
