@@ -224,11 +224,11 @@ const char* BrokenImageWordFor(uint8_t mode) {
 }
 
 // Why a file stayed, as the JSON summary names each kind.
-struct ReasonWords {
+struct ReasonKey {
   hoard::LeftReason reason;
   const char* key;
 };
-constexpr ReasonWords kReasonWords[] = {
+constexpr ReasonKey kReasonKey[] = {
     {hoard::LeftReason::kNoPlace, "no_place"},
     {hoard::LeftReason::kPlaceTaken, "place_taken"},
     {hoard::LeftReason::kNameTaken, "name_taken"},
@@ -239,7 +239,7 @@ constexpr ReasonWords kReasonWords[] = {
     {hoard::LeftReason::kUnreadable, "unreadable"},
     {hoard::LeftReason::kUrlWithCommas, "url_with_commas"},
 };
-static_assert(std::size(kReasonWords) == hoard::kLeftReasonCount);
+static_assert(std::size(kReasonKey) == hoard::kLeftReasonCount);
 
 // Each file that stays, on standard error with its reason, as it is passed
 // over.
@@ -269,7 +269,7 @@ void PrintSummary(bool json, long seconds) {
   const char* images = BrokenImageWordFor(hoard::CurrentOptions().BrokenImageMode);
   if (json) {
     std::string reasons;
-    for (const ReasonWords& row : kReasonWords) {
+    for (const ReasonKey& row : kReasonKey) {
       char field[64];
       std::snprintf(field, sizeof field, "%s\"%s\":%zu", reasons.empty() ? "" : ",", row.key,
                     counts.byReason[static_cast<size_t>(row.reason)]);
@@ -302,7 +302,7 @@ void PrintSummary(bool json, long seconds) {
   add(Text::kSummaryMoved, counts.moved, counts.headersCut, counts.rewritten);
   add(Text::kSummaryBroken, outcome.brokenCount, images);
   add(Text::kSummaryLeft, counts.leftBehind);
-  for (const ReasonWords& row : kReasonWords) {
+  for (const ReasonKey& row : kReasonKey) {
     const size_t n = counts.byReason[static_cast<size_t>(row.reason)];
     if (n != 0) add(Text::kSummaryLeftKind, Get(hoard::LeftReasonText(row.reason)), n);
   }
