@@ -25,7 +25,7 @@ bool FormatFinalReport(int brokenCount, bool offerLog, char* out, size_t capacit
 }
 
 bool FormatLeftBehind(size_t count, const PName* names, size_t named, char* out,
-                      size_t capacity) {
+                      size_t capacity, const messages::Text* reasons) {
   using messages::Text;
   if (capacity == 0) return false;
   int written = std::snprintf(out, capacity, "%s%zu%s", messages::Get(Text::kLeftBehindHead),
@@ -39,6 +39,12 @@ bool FormatLeftBehind(size_t count, const PName* names, size_t named, char* out,
     std::memcpy(out + length + 2, name.data(), name.size());
     length += 2 + name.size();
     out[length] = '\0';
+    if (reasons != nullptr) {
+      written = std::snprintf(out + length, capacity - length, ": %s",
+                              messages::Get(reasons[i]));
+      if (written < 0 || static_cast<size_t>(written) >= capacity - length) return false;
+      length += static_cast<size_t>(written);
+    }
   }
   if (named < count) {
     written = std::snprintf(out + length, capacity - length, "\r\n...");
@@ -63,8 +69,11 @@ void ShowFinalReport(int brokenCount) {
       std::memcpy(text.data() + length, "\r\n\r\n", 5);
       length += 4;
     }
-    FormatLeftBehind(left.count, left.names.data(), std::min(left.count, left.names.size()),
-                     text.data() + length, text.size() - length);
+    std::array<messages::Text, kMaxLeftBehindNamed> reasons{};
+    const size_t named = std::min(left.count, left.names.size());
+    for (size_t i = 0; i < named; ++i) reasons[i] = LeftReasonText(left.reasons[i]);
+    FormatLeftBehind(left.count, left.names.data(), named, text.data() + length,
+                     text.size() - length, reasons.data());
   }
   const platform::Answer answer = platform::ShowMessage(
       messages::ProgramCaption(), text.data(), platform::Icon::kWarning,

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "base/messages.h"
 #include "store/pstring.h"
 
 namespace hoard::app {
@@ -13,8 +14,9 @@ bool FormatFinalReport(int brokenCount, bool offerLog, char* out, size_t capacit
 
 // The names of the cache files the batch left in the cache folder, after
 // their count, one a line. False when it does not fit (cut there).
+// Each name is followed by the words of its reason when `reasons` is given.
 bool FormatLeftBehind(size_t count, const PName* names, size_t named, char* out,
-                      size_t capacity);
+                      size_t capacity, const messages::Text* reasons = nullptr);
 
 // Nothing for 0 broken files and none left behind; otherwise tells the
 // count of broken files and, when a detection log was written, offers to

@@ -26,6 +26,8 @@ namespace {
 constexpr size_t kMaxFolderArgumentBytes = 510;
 
 RunOutcome gOutcome;
+FolderMode gFolderMode;
+void (*gBatchEnd)() = nullptr;
 
 // An argument that no file reference can hold is named to the user once and
 // passed over.
@@ -59,8 +61,19 @@ void ConvertArgument(Batch& batch, const char* argument) {
   if (batch.folderMode) SetCurrentFolderFromRef(batch.folder);
   if (!FileExists(argument)) {
     // A file of the folder's scan may have gone since; a named one is missed.
-    if (!batch.folderMode) ++gOutcome.passedOver;
-    return;
+    // One that is there but cannot be opened (no permission, a link that
+    // leads nowhere) goes on, to be named in the report with its reason.
+    if (!batch.folderMode) {
+      ++gOutcome.passedOver;
+      return;
+    }
+    // A link is named in the report, whatever it leads to; a name gone
+    // since the scan, or a folder (which Windows refuses to open as a file),
+    // is no cache file.
+    const int error = platform::LastError();
+    if (!platform::IsLink(argument) && (platform::IsNotFound(error) || platform::IsFolder(argument))) {
+      return;
+    }
   }
 
   CPath fullPath;
@@ -100,13 +113,15 @@ void ConvertArgument(Batch& batch, const char* argument) {
   if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
 }
 
-int RunBatch(Batch& batch) {
+// One batch; the progress counts `before` files done of `total` (the batch's
+// own count when 0).
+int RunBatch(Batch& batch, size_t before = 0, size_t total = 0) {
   ProgressState& progress = Progress();
-  progress.total = static_cast<int32_t>(batch.args->count);
-  progress.start = static_cast<int32_t>(platform::NowSeconds());
+  progress.total = static_cast<int32_t>(total != 0 ? total : batch.args->count);
+  if (before == 0) progress.start = static_cast<int32_t>(platform::NowSeconds());
   platform::ShowWaitCursor(true);
   for (size_t index = 1; index <= batch.args->count; ++index) {
-    progress.current = static_cast<int32_t>(index);
+    progress.current = static_cast<int32_t>(before + index);
     ConvertArgument(batch, batch.args->items[index - 1]);
     if (batch.lastResult == kConvertStop) break;
   }
@@ -114,12 +129,16 @@ int RunBatch(Batch& batch) {
   platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);
   gOutcome.stopped = batch.lastResult == kConvertStop;
-  gOutcome.brokenCount = batch.brokenCount;
+  gOutcome.brokenCount += batch.brokenCount;
+  ++gOutcome.batches;
   ReleaseCacheLog(batch.log);
   return 0;
 }
 
-// Every cache file of a folder (a reference with an empty name, absolute).
+// Every cache file of a folder (a reference with an empty name, absolute):
+// one batch, or batch after batch in the whole-folder mode. Every name a
+// batch was given is remembered, so a file that stays in the cache folder is
+// never taken again and the run always ends.
 int RunFolder(Batch& batch) {
   ScanStore store;
   if (!AllocScanStore(store)) return 0;
@@ -130,7 +149,28 @@ int RunFolder(Batch& batch) {
   // What a killed run left is put right before the scan, even when it left
   // no cache file to convert.
   RepairUnfinishedFiles(batch.folder);
-  if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
+  const bool defaultMode = !gFolderMode.whole && gFolderMode.batchLimit >= kMaxArguments;
+  if (defaultMode) {
+    if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);
+    FreeScanStore(store);
+    return exitCode;
+  }
+  const size_t total = gFolderMode.whole ? CountCacheFiles(batch.folder) : 0;
+  TriedNames tried;
+  size_t done = 0;
+  for (;;) {
+    if (CollectUntried(batch.folder, store, found, gFolderMode.batchLimit, tried) == 0) {
+      if (done == 0) CollectCacheFiles(batch.folder, store, found);  // tells there is none
+      break;
+    }
+    for (size_t i = 0; i < found.count; ++i) tried.emplace(found.items[i]);
+    batch.brokenCount = 0;
+    batch.lastResult = kConvertDone;
+    exitCode = RunBatch(batch, done, std::max(total, done + found.count));
+    done += found.count;
+    if (gBatchEnd != nullptr) gBatchEnd();
+    if (!gFolderMode.whole || gOutcome.stopped) break;
+  }
   FreeScanStore(store);
   return exitCode;
 }
@@ -246,6 +286,10 @@ int RunFolderChoice() {
 }
 
 const RunOutcome& LastRunOutcome() { return gOutcome; }
+
+void SetBatchEndObserver(void (*observer)()) { gBatchEnd = observer; }
+
+void SetFolderMode(const FolderMode& mode) { gFolderMode = mode; }
 
 void RememberStartFolder() {
   GetCurrentFolderRef(gStartFolder);

@@ -27,6 +27,20 @@ void SplitCommandLine(char* text, ArgList& out);
 // dialog instead). Returns the exit code.
 int RunArguments(ArgList& args);
 
+// How a folder is taken. The default, as the Windows program has it: one
+// batch of at most 1000 cache files. `whole`: batch after batch of at most
+// `batchLimit` until every cache file of the folder was tried once or the
+// run is stopped; the progress counts over the whole folder. Without
+// `whole`, one batch of at most `batchLimit` files.
+struct FolderMode {
+  bool whole = false;
+  size_t batchLimit = kMaxArguments;
+};
+void SetFolderMode(const FolderMode& mode);
+// Called after each batch of a folder taken batch after batch (the
+// terminal program writes its manifest there); none by default.
+void SetBatchEndObserver(void (*observer)());
+
 // The main dialog's file choice: asks for one cache file and converts it
 // (without a percentage: the batch has no size). Returns the exit code.
 int RunFileChoice();
@@ -42,6 +56,7 @@ struct RunOutcome {
   size_t passedOver = 0;
   size_t converted = 0;  // the files handed to the conversion
   int brokenCount = 0;   // of them, broken images found and logged
+  size_t batches = 0;    // the batches a folder took
 };
 const RunOutcome& LastRunOutcome();
 

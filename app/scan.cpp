@@ -1,5 +1,6 @@
 #include "app/scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/messages.h"
@@ -40,8 +41,12 @@ void FreeScanStore(ScanStore& store) {
   store.used = 0;
 }
 
-size_t CollectCacheFiles(const FileRef& folder, ScanStore& store, ArgList& args) {
-  args.count = 0;
+namespace {
+
+// Walks the folder's entries in the platform's order and hands each cache
+// file's name to `take` until it answers false.
+template <typename Take>
+void WalkCacheFiles(const FileRef& folder, Take take) {
   FileRef pattern = folder;
   CPath patternPath;
   platform::FindHandle find = platform::kNoHandle;
@@ -51,24 +56,57 @@ size_t CollectCacheFiles(const FileRef& folder, ScanStore& store, ArgList& args)
   }
   CacheNameFilter filter;
   bool more = find != platform::kNoHandle;
-  while (more && args.count < kMaxArguments) {
+  while (more) {
     const std::string_view name(entry.name);
-    if (filter.Take(name) && store.used + name.size() + 1 <= kScanStoreBytes) {
+    if (filter.Take(name) && !take(name)) break;
+    more = platform::FindNext(find, entry);
+  }
+  if (find != platform::kNoHandle) platform::FindEnd(find);
+}
+
+size_t Collect(const FileRef& folder, ScanStore& store, ArgList& args, size_t limit,
+               const TriedNames* tried) {
+  args.count = 0;
+  store.used = 0;
+  limit = std::min(limit, kMaxArguments);
+  if (limit == 0) return 0;
+  WalkCacheFiles(folder, [&](std::string_view name) {
+    if ((tried == nullptr || tried->count(std::string(name)) == 0) &&
+        store.used + name.size() + 1 <= kScanStoreBytes) {
       char* copy = store.bytes + store.used;
       std::memcpy(copy, name.data(), name.size());
       copy[name.size()] = '\0';
       store.used += name.size() + 1;
       args.items[args.count++] = copy;
     }
-    more = platform::FindNext(find, entry);
-  }
-  if (find != platform::kNoHandle) platform::FindEnd(find);
-  if (args.count == 0) {
+    return args.count < limit;
+  });
+  return args.count;
+}
+
+}  // namespace
+
+size_t CollectCacheFiles(const FileRef& folder, ScanStore& store, ArgList& args) {
+  if (Collect(folder, store, args, kMaxArguments, nullptr) == 0) {
     platform::ShowMessage(messages::ProgramCaption(),
                           messages::Get(messages::Text::kNoCacheFiles),
                           platform::Icon::kWarning, platform::Buttons::kOk);
   }
   return args.count;
+}
+
+size_t CollectUntried(const FileRef& folder, ScanStore& store, ArgList& args, size_t limit,
+                      const TriedNames& tried) {
+  return Collect(folder, store, args, limit, &tried);
+}
+
+size_t CountCacheFiles(const FileRef& folder) {
+  size_t count = 0;
+  WalkCacheFiles(folder, [&](std::string_view) {
+    ++count;
+    return true;
+  });
+  return count;
 }
 
 size_t FindLongName(const char* path, char* name, size_t capacity) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "app/run.h"
 #include "store/cachelog.h"
@@ -40,6 +42,18 @@ void FreeScanStore(ScanStore& store);
 // folder's naming family, at most 1000, in the platform's order. Tells the
 // user when there is none. Returns the count.
 size_t CollectCacheFiles(const FileRef& folder, ScanStore& store, ArgList& args);
+
+// The names a run has already handed to the conversion: a later batch of the
+// same folder passes them over, so a file that stayed is never taken again.
+using TriedNames = std::unordered_set<std::string>;
+
+// CollectCacheFiles for a batch after the first: at most `limit` names, none
+// of `tried`, and nobody told when there is none.
+size_t CollectUntried(const FileRef& folder, ScanStore& store, ArgList& args, size_t limit,
+                      const TriedNames& tried);
+
+// How many cache files of the folder's naming family the folder holds.
+size_t CountCacheFiles(const FileRef& folder);
 
 // The name the file system stores for `path` (its long name); 0 and an empty
 // name when the file is not found or the name does not fit `capacity` with

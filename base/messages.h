@@ -86,6 +86,33 @@ enum class Text {
   // The terminal program without a terminal: a cache log it cannot use ends
   // the run (after the log's name).
   kMissingCacheLogEndsRun,
+  // Why a file stayed in the cache folder, and an error said in words.
+  kStayedInCacheFolder,
+  kLeftNoPlace,
+  kLeftPlaceTaken,
+  kLeftNameTaken,
+  kLeftFolderBlocked,
+  kLeftLinkFile,
+  kLeftLinkLoop,
+  kLeftLinkToFolder,
+  kLeftUnreadable,
+  kLeftUrlWithCommas,
+  kErrorAccessDenied,
+  kErrorDiskFull,
+  kErrorReadOnly,
+  kErrorNotFound,
+  kErrorNumber,
+  kFolderCannotBeMade,
+  // The terminal program's summary: printf formats, the same conversions in
+  // the same order in both languages.
+  kSummaryDone,
+  kSummaryStopped,
+  kSummaryHead,
+  kSummaryMoved,
+  kSummaryBroken,
+  kSummaryLeft,
+  kSummaryLeftKind,
+  kSummaryNotConverted,
 };
 
 struct Entry {
@@ -93,7 +120,17 @@ struct Entry {
   int stringId;       // id in the string table, 0 for a fixed text
   const char* bytes;  // CP932
   const char* utf8;   // the same text, for people and for the check
+  const char* english = nullptr;  // the terminal's English form (ASCII)
 };
+
+// The language Get and StringById answer in. Japanese unless a front end
+// chooses English (the Windows program never does).
+enum class Language { kJapanese, kEnglish };
+void SetLanguage(Language language);
+// The language of a locale given as LC_ALL, LC_MESSAGES and LANG (each may
+// be null): the first set one decides; Japanese for "ja" and its regions,
+// English otherwise and when none is set.
+Language LanguageForLocale(const char* lcAll, const char* lcMessages, const char* lang);
 
 std::span<const Entry> AllTexts();
 const char* Get(Text text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 
 #include "base/messages.h"
 #include "base/runcontext.h"
@@ -31,6 +32,8 @@ namespace {
 LookupObserver gObserver = nullptr;
 bool gListOnly = false;
 LeftBehind gLeftBehind;
+ConversionCounts gCounts;
+LeftBehindObserver gLeftObserver = nullptr;
 
 // The files this batch placed in the mirror, so that the keep-newer step
 // only ever replaces a copy of the same URL. A place and its URL are kept as
@@ -54,13 +57,60 @@ void ResetBatchRecords() {
   ResetPlan();
 }
 
+}  // namespace
+
+std::string_view LeftReasonWords(LeftReason reason) {
+  constexpr std::string_view kWords[] = {
+      "no place for its URL",       "its place holds another file",
+      "its name is taken in the cache folder", "its folder would be where a link or file is",
+      "a link",                     "a link that leads round in a loop",
+      "a link to a folder",         "it could not be read or moved",
+      "its URL has commas",
+  };
+  static_assert(std::size(kWords) == kLeftReasonCount);
+  return kWords[static_cast<size_t>(reason)];
+}
+
+namespace {
+
 // The file stays in the cache folder under its cache name; the final report
-// names it.
-void LeaveBehind(std::string_view cacheName, std::string_view why) {
-  NoteFate(FileAction::kLeave, why);
+// names it with the reason.
+void LeaveBehind(std::string_view cacheName, LeftReason reason, ResultCode error = kNoError) {
+  NoteFate(FileAction::kLeave, LeftReasonWords(reason));
   if (PlanOnly()) return;
-  if (gLeftBehind.count < kMaxLeftBehindNamed) gLeftBehind.names[gLeftBehind.count].Assign(cacheName);
+  const size_t at = gLeftBehind.count;
+  if (at < kMaxLeftBehindNamed) {
+    gLeftBehind.names[at].Assign(cacheName);
+    gLeftBehind.reasons[at] = reason;
+    gLeftBehind.errors[at] = error;
+  }
   ++gLeftBehind.count;
+  ++gLeftBehind.byReason[static_cast<size_t>(reason)];
+  ++gCounts.leftBehind;
+  ++gCounts.byReason[static_cast<size_t>(reason)];
+  if (gLeftObserver != nullptr) gLeftObserver(cacheName, reason, error);
+}
+
+// Why a cache file that is a link stays: a link is never followed, but the
+// report tells a loop and a link to a folder from a link to a file.
+LeftReason LinkReason(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return LeftReason::kLinkFile;
+  platform::SetLastError(0);
+  if (platform::IsFolder(path.data())) return LeftReason::kLinkToFolder;
+  const int error = platform::LastError();
+  if (error != 0 && !platform::IsNotFound(error)) return LeftReason::kLinkLoop;
+  return LeftReason::kLinkFile;
+}
+
+// The platform's error when the file cannot be opened for reading; kNoError
+// when it can.
+ResultCode ReadError(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return kGeneralFailure;
+  if (FileExists(path.data())) return kNoError;
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
 }
 
 uint64_t HashBytes(std::string_view bytes, bool foldCase) {
@@ -315,7 +365,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
                             const RunContext& run) {
   PName cacheName = file.name;
   if (!GiveHostItsFolder(path)) {
-    LeaveBehind(cacheName.View(), "no place for its URL");
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   FileRef folder;
@@ -327,8 +377,14 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   NoteFolderPage(LastFolderPageMove());
   // A path without any folder would leave the file beside the cache files,
   // where its local name may be the cache file itself.
-  if (folders == kFoldersUnplaceable || folder.folder.View() == file.folder.View()) {
-    LeaveBehind(cacheName.View(), "no place for its URL");
+  if (folders == kFoldersUnplaceable) {
+    LeaveBehind(cacheName.View(), PathHasEmptyFolderName(path + LinkSchemeLength(path))
+                                      ? LeftReason::kNoPlace
+                                      : LeftReason::kFolderBlocked);
+    return kConvertDone;
+  }
+  if (folder.folder.View() == file.folder.View()) {
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   char restBuffer[kPathBytes];
@@ -339,7 +395,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
 
   const std::string_view localName(localText);
   if (localName.empty() || localName.size() > kMaxNameBytes) {
-    LeaveBehind(cacheName.View(), "no place for its URL");
+    LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
   // A URL without its closing '/' whose name is a folder already (its
@@ -352,7 +408,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
   if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
-    LeaveBehind(cacheName.View(), "its place holds another file");
+    LeaveBehind(cacheName.View(), LeftReason::kPlaceTaken);
     return kConvertDone;
   }
 
@@ -362,7 +418,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
     if (Exists(inCache) || IsLinkRef(inCache)) {
-      LeaveBehind(cacheName.View(), "its name is taken in the cache folder");
+      LeaveBehind(cacheName.View(), LeftReason::kNameTaken);
       return kConvertDone;
     }
   }
@@ -377,10 +433,13 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   const ResultCode moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader);
   if (moved != kNoError) {
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
+    LeaveBehind(cacheName.View(), LeftReason::kUnreadable, moved);
     return kConvertDone;
   }
   RecordPlaced(destination, urlKey);
-  const bool cut = FileSizeOf(destination) != static_cast<uint64_t>(size);
+  ++gCounts.moved;
+  const bool cut = static_cast<int64_t>(FileSizeOf(destination)) < size;
+  if (cut) ++gCounts.headersCut;
   NoteFate(kind == kTypeText ? FileAction::kRewrite
            : cut             ? FileAction::kMoveCutHeader
                              : FileAction::kMove,
@@ -399,6 +458,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     }
     if (rewritten != 0) return kConvertStop;
     if (report.rewritten) {
+      ++gCounts.rewritten;
       if (PlacedFile* placed = FindPlaced(destination)) placed->rewritten = true;
       if (!run.options.DeleteBackup) RecordPlaced(report.backup, kNoUrl);
     }
@@ -431,6 +491,23 @@ void ResetConversionRun() {
 }
 
 const LeftBehind& FilesLeftBehind() { return gLeftBehind; }
+
+void SetLeftBehindObserver(LeftBehindObserver observer) { gLeftObserver = observer; }
+
+messages::Text LeftReasonText(LeftReason reason) {
+  using messages::Text;
+  constexpr Text kTexts[] = {Text::kLeftNoPlace,      Text::kLeftPlaceTaken,
+                             Text::kLeftNameTaken,    Text::kLeftFolderBlocked,
+                             Text::kLeftLinkFile,     Text::kLeftLinkLoop,
+                             Text::kLeftLinkToFolder, Text::kLeftUnreadable,
+                             Text::kLeftUrlWithCommas};
+  static_assert(std::size(kTexts) == kLeftReasonCount);
+  return kTexts[static_cast<size_t>(reason)];
+}
+
+const ConversionCounts& RunCounts() { return gCounts; }
+
+void ResetConversionCounts() { gCounts = ConversionCounts{}; }
 
 ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
@@ -521,7 +598,13 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
     BeginFate(file, nullptr, kTypeNone, 0);
-    LeaveBehind(name, "a link");
+    LeaveBehind(name, LinkReason(file));
+    return kConvertDone;
+  }
+  // So does one that cannot be read: nothing of it could reach the mirror.
+  if (const ResultCode unreadable = ReadError(file); unreadable != kNoError) {
+    BeginFate(file, nullptr, kTypeNone, 0);
+    LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;
   }
   const int64_t size = static_cast<int64_t>(FileSizeOf(file));
@@ -544,6 +627,12 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
       WriteDetectionLine(name, kind, url, size, date);
       return kConvertBroken;
     case kResolveUnlisted:
+      // A line whose URL holds commas names its cache file in a later field:
+      // the file is the log's, yet no place can be trusted for it.
+      if (ListedAfterCommas(log, name)) {
+        LeaveBehind(name, LeftReason::kUrlWithCommas);
+        return kConvertDone;
+      }
       return ConvertUnlisted(file, log, size, date, run);
     default:
       return ConvertListed(file, kind, url, path, size, date, run);

@@ -3,7 +3,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
+#include "base/messages.h"
 #include "base/runcontext.h"
 #include "store/cachelog.h"
 #include "store/fileref.h"
@@ -69,15 +72,52 @@ void SetListOnly(bool listOnly);
 // Forgets the batch's set-up, as before a new batch. For tests.
 void ResetConversionRun();
 
+// Why a cache file stayed in the cache folder under its cache name.
+enum class LeftReason : uint8_t {
+  kNoPlace,          // the URL names no place (no host, an empty folder name)
+  kPlaceTaken,       // another URL's file or a page's backup holds its place
+  kNameTaken,        // its local name is another file's in the cache folder
+  kFolderBlocked,    // its folder would have to be where a link or file is
+  kLinkFile,         // the cache file is a link
+  kLinkLoop,         // the cache file is a link that leads round in a loop
+  kLinkToFolder,     // the cache file is a link to a folder
+  kUnreadable,       // it could not be read or moved (`error` says why)
+  kUrlWithCommas,    // the cache log's line for it has commas in its URL
+};
+inline constexpr size_t kLeftReasonCount = 9;
+
 // The cache files of the batch that could not be placed in the mirror and
-// stay in the cache folder under their cache names: a URL that names no
-// place (no host, an empty folder name), or whose place already holds another
-// URL's file or a page's backup. The final report names them.
+// stay in the cache folder under their cache names, each with its reason.
+// The final report names them.
 inline constexpr size_t kMaxLeftBehindNamed = 16;
 struct LeftBehind {
   size_t count = 0;
   std::array<PName, kMaxLeftBehindNamed> names;  // the first ones
+  std::array<LeftReason, kMaxLeftBehindNamed> reasons{};
+  std::array<ResultCode, kMaxLeftBehindNamed> errors{};  // for kUnreadable
+  std::array<size_t, kLeftReasonCount> byReason{};
 };
 const LeftBehind& FilesLeftBehind();
+// Told of every file as it is left in the cache folder, with its reason and,
+// for kUnreadable, the platform's error.
+using LeftBehindObserver = void (*)(std::string_view cacheName, LeftReason reason, int error);
+void SetLeftBehindObserver(LeftBehindObserver observer);
+// The words of a reason in the message table.
+messages::Text LeftReasonText(LeftReason reason);
+// The reason in the words the manifest and the plan write, whatever the
+// language of the messages.
+std::string_view LeftReasonWords(LeftReason reason);
+
+// What the conversions of the process did, over every batch, for a front end
+// that sums a run up. ResetConversionCounts starts again from nothing.
+struct ConversionCounts {
+  size_t moved = 0;         // cache files moved into the mirror
+  size_t rewritten = 0;     // pages whose links were rewritten
+  size_t headersCut = 0;    // moved files that lost a stored header
+  size_t leftBehind = 0;    // cache files that stayed in the cache folder
+  std::array<size_t, kLeftReasonCount> byReason{};
+};
+const ConversionCounts& RunCounts();
+void ResetConversionCounts();
 
 }  // namespace hoard

@@ -1,5 +1,6 @@
 #include "pipeline/outputfolders.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -38,6 +39,14 @@ void ShowFolderMessage(int error, Prompts& prompts) {
     base = messages::Get(Text::kFolderNoLongNames);
   } else if (platform::IsVolumeFull(error)) {
     base = messages::Get(Text::kFolderDiskFull);
+  } else if (platform::IsAccessDenied(error) || platform::IsReadOnlyVolume(error)) {
+    // Said in words rather than as a number.
+    base = messages::Get(Text::kFolderCannotBeMade);
+    size_t length = std::min(std::strlen(base), text.size() - 1);
+    std::memcpy(text.data(), base, length);
+    ErrorInWords(error, text.data() + length, text.size() - length);
+    prompts.ShowWarning(messages::ProgramCaption(), text.data());
+    return;
   }
   size_t length = std::min(std::strlen(base), text.size() - 1);
   std::memcpy(text.data(), base, length);
@@ -169,6 +178,8 @@ bool HasEmptyFolderName(const char* path) {
 }
 
 }  // namespace
+
+bool PathHasEmptyFolderName(const char* path) { return HasEmptyFolderName(path); }
 
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts) {

@@ -52,6 +52,9 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // it may have been made). The current directory is the same afterwards.
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts);
+// Whether a folder of `path` would have an empty name (the path names no
+// place), as CreateOutputFolders finds it.
+bool PathHasEmptyFolderName(const char* path);
 
 // A plain file that stood where the last CreateOutputFolders needed a
 // folder, and became that folder's index.html: its old place, and where the

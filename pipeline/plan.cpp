@@ -9,6 +9,7 @@
 #include "base/ascii.h"
 #include "html/linkrules.h"
 #include "pipeline/brokenimages.h"
+#include "pipeline/convert.h"
 #include "pipeline/manifest.h"
 #include "pipeline/outputfolders.h"
 #include "platform/fs.h"
@@ -160,12 +161,15 @@ bool PlanFolders(const FileRef& file, const char* path, std::string& folder, con
 void PlanListed(const FileRef& file, TypeCode kind, char (&path)[kPathBytes],
                 const RunContext& run) {
   const std::string cacheFolder = FolderPath(file);
-  if (!GiveHostItsFolder(path)) return Leave("no place for its URL");
+  if (!GiveHostItsFolder(path)) return Leave(LeftReasonWords(LeftReason::kNoPlace));
   std::string folder;
   const char* rest = nullptr;
-  if (!PlanFolders(file, path + LinkSchemeLength(path), folder, rest) || folder == cacheFolder) {
-    return Leave("no place for its URL");
+  if (!PlanFolders(file, path + LinkSchemeLength(path), folder, rest)) {
+    return Leave(LeftReasonWords(PathHasEmptyFolderName(path + LinkSchemeLength(path))
+                                     ? LeftReason::kNoPlace
+                                     : LeftReason::kFolderBlocked));
   }
+  if (folder == cacheFolder) return Leave(LeftReasonWords(LeftReason::kNoPlace));
   char restBuffer[kPathBytes];
   const char* restText = *rest == '\0' ? kFolderPageName.data() : rest;
   const size_t restLength = std::min(std::strlen(restText), kPathBytes - 1);
@@ -175,7 +179,7 @@ void PlanListed(const FileRef& file, TypeCode kind, char (&path)[kPathBytes],
   localText[0] = '\0';
   MapUrlToLocalPath(localText, sizeof localText, restBuffer, sizeof restBuffer, kMapFileName);
   const std::string_view localName(localText);
-  if (localName.empty() || localName.size() > kMaxNameBytes) return Leave("no place for its URL");
+  if (localName.empty() || localName.size() > kMaxNameBytes) return Leave(LeftReasonWords(LeftReason::kNoPlace));
 
   std::string_view placedName = localName;
   const std::string named = Joined(folder, localName);
@@ -186,13 +190,13 @@ void PlanListed(const FileRef& file, TypeCode kind, char (&path)[kPathBytes],
   const std::string destination = Joined(folder, placedName);
   const auto placed = gPlacedUrls.find(PlaceKey(destination));
   if ((placed != gPlacedUrls.end() && placed->second != path) || IsLinkAt(destination)) {
-    return Leave("its place holds another file");
+    return Leave(LeftReasonWords(LeftReason::kPlaceTaken));
   }
   const std::string cachePath = Joined(cacheFolder, file.name.View());
   if (placedName != file.name.View()) {
     const std::string inCache = Joined(cacheFolder, placedName);
     if (IsFileAt(inCache) || IsLinkAt(inCache))
-      return Leave("its name is taken in the cache folder");
+      return Leave(LeftReasonWords(LeftReason::kNameTaken));
   }
   const Planned ours = FileAt(cachePath);
   gPlanned[cachePath] = Planned{};
@@ -230,6 +234,9 @@ void PlanCacheFile(const FileRef& file, CacheLog& log, ResolveResult resolved, T
       NoteFate(FileAction::kBrokenImage, DisposalWord(mode));
       return;
     case kResolveUnlisted: {
+      if (ListedAfterCommas(log, file.name.View())) {
+        return Leave(LeftReasonWords(LeftReason::kUrlWithCommas));
+      }
       if (log.size > 1 && IsStaleCacheFile(file.name.View(), log)) return;
       const TypeCode type = TypeOfFile(file, mode);
       if (type == kTypeText) {

@@ -26,6 +26,7 @@ bool IsAlreadyExists(int error);
 bool IsAccessDenied(int error);  // a folder opened as a file gives this too
 bool IsVolumeFull(int error);
 bool IsNotFound(int error);
+bool IsReadOnlyVolume(int error);
 
 // kNoHandle on failure. A folder never opens as a file. A mode that writes
 // never follows a link at the path's end: a cache folder can hold links to

@@ -445,10 +445,51 @@ void ReleaseCacheLog(CacheLog& log) {
   log = CacheLog{};
 }
 
+namespace {
+bool gRunLogGiven = false;
+FileRef gRunLog;
+}  // namespace
+
+void SetCacheLogForRun(const FileRef* logRef) {
+  gRunLogGiven = logRef != nullptr;
+  gRunLog = logRef != nullptr ? *logRef : FileRef{};
+}
+
 bool DefaultCacheLogRef(const FileRef& firstFile, FileRef& logRef) {
   if (IsLogFileName(firstFile.name.View(), kLogAnyKind)) return true;
+  if (gRunLogGiven) {
+    logRef = gRunLog;
+    return false;
+  }
   logRef = firstFile;
   SetFileRefName(logRef, kDefaultLogName);
+  return false;
+}
+
+bool ListedAfterCommas(CacheLog& log, std::string_view cacheName) {
+  if (log.state != CacheLogState::kLoaded || log.block == nullptr) return false;
+  if (!log.indexed && !BuildIndex(log)) return false;
+  NameBuffer buffer;
+  size_t length = 0;
+  if (!NormaliseCacheName(cacheName, buffer, length)) return false;
+  const std::string_view name(buffer.data(), length);
+  const char* const blockEnd = log.block + log.size;
+  for (size_t e = 0; e < log.entryCount; ++e) {
+    // Field 2 ends at the NUL that was the second comma (or the line end);
+    // what follows up to the line end is the rest of a longer line.
+    const char* p = log.entries[e].name;
+    if (p == nullptr) continue;
+    p += std::strlen(p) + 1;
+    const char* last = p;
+    while (p < blockEnd && *p != '\r' && *p != '\n' && *p != '\0') {
+      if (*p == ',') last = p + 1;
+      ++p;
+    }
+    if (p == last || static_cast<size_t>(p - last) > kMaxNameBytes) continue;
+    std::array<char, kMaxNameBytes + 1> field{};
+    std::memcpy(field.data(), last, static_cast<size_t>(p - last));
+    if (PStringEqualNoCase(DecodedName(field.data()), name)) return true;
+  }
   return false;
 }
 

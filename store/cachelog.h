@@ -82,6 +82,15 @@ LoadResult LoadCacheLog(FileRef& logRef, CacheLog& log, Prompts& prompts);
 // first entry. Builds the index when it is not built yet.
 bool IsStaleCacheFile(std::string_view name, CacheLog& log);
 
+// True when a line of the log with more than two fields ends with
+// `cacheName` (normalised, ASCII case folded): the URL of that line holds
+// commas, and the file is the log's though no lookup finds it.
+bool ListedAfterCommas(CacheLog& log, std::string_view cacheName);
+
+// The log a run names itself: DefaultCacheLogRef answers it instead of the
+// file beside the first cache file. Null forgets it.
+void SetCacheLogForRun(const FileRef* logRef);
+
 enum class LookupResult { kFound, kNotFound, kNoIndex };
 // The first line of the log whose cache name equals `cacheName` (normalised,
 // ASCII case folded). Builds the index at the first call.

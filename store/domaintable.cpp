@@ -38,7 +38,11 @@ DomainTable& TheProcessTable() {
 // The reference to look at first: "domain.csv" in the folder of the stored
 // path (its file name is not used), or in the start folder, which is then
 // made current.
+bool gRunTableGiven = false;
+FileRef gRunTable;
+
 FileRef FirstPlaceToLook() {
+  if (gRunTableGiven) return gRunTable;
   std::array<char, kStoredPathBytes> stored{};
   FileRef ref;
   bool found = false;
@@ -192,7 +196,8 @@ DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts) {
       // The path is made while the folder the reference may be relative to is
       // still current.
       CPath full;
-      if (FileRefToCPath(ref, full)) {
+      // A table named for one run is not remembered.
+      if (!gRunTableGiven && FileRefToCPath(ref, full)) {
         platform::WriteUserString(kDomainTableKey, kDomainTableValue, full.data());
       }
       table.ref = ref;
@@ -206,6 +211,12 @@ DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts) {
 
   SetCurrentFolderFromRef(savedFolder);
   return result;
+}
+
+void SetDomainTableForRun(const FileRef* ref) {
+  gRunTableGiven = ref != nullptr;
+  gRunTable = ref != nullptr ? *ref : FileRef{};
+  if (gRunTableGiven) MakeAbsolute(gRunTable);
 }
 
 DomainLoadResult EnsureDomainTable(Prompts& prompts) {

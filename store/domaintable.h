@@ -50,6 +50,11 @@ void RememberStartFolder(const FileRef& folder);
 // directory is the same afterwards.
 DomainLoadResult LoadDomainTable(DomainTable& table, Prompts& prompts);
 
+// The table a run names itself: looked for first, in place of the one the
+// settings name or the start folder holds, and never written to the
+// settings. Null forgets it.
+void SetDomainTableForRun(const FileRef* ref);
+
 // The open-file dialog for the table. On true `ref` names the chosen file and
 // its path is written to "DomTbl".
 bool ChooseDomainTableFile(FileRef& ref, Prompts& prompts);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "base/messages.h"
 #include "platform/shell.h"
 #include "store/contentcheck.h"
 
@@ -126,6 +128,28 @@ void RecycleFile(const FileRef& ref, unsigned flags) {
   platform::RecycleToBin(path.data(), (flags & 1) == 0);
 }
 
+void ErrorInWords(int error, char* out, size_t capacity) {
+  using messages::Text;
+  if (capacity == 0) return;
+  const char* words = nullptr;
+  if (error == kVolumeFull || platform::IsVolumeFull(error)) {
+    words = messages::Get(Text::kErrorDiskFull);
+  } else if (error == kNoSuchFile || platform::IsNotFound(error)) {
+    words = messages::Get(Text::kErrorNotFound);
+  } else if (error > 0 && platform::IsAccessDenied(error)) {
+    words = messages::Get(Text::kErrorAccessDenied);
+  } else if (error > 0 && platform::IsReadOnlyVolume(error)) {
+    words = messages::Get(Text::kErrorReadOnly);
+  }
+  if (words != nullptr) {
+    const size_t length = std::min(std::strlen(words), capacity - 1);
+    std::memcpy(out, words, length);
+    out[length] = '\0';
+    return;
+  }
+  std::snprintf(out, capacity, "%s%d", messages::Get(Text::kErrorNumber), error);
+}
+
 ResultCode OpenRead(const FileRef& ref, FileHandle& out) {
   out = OpenRef(ref, OpenMode::kRead);
   return kNoError;
@@ -135,6 +159,18 @@ ResultCode OpenReadOrAsk(const FileRef& ref, FileHandle& out, FileKind kind, Pro
                          MissingAnswer& answer) {
   out = OpenRef(ref, OpenMode::kRead);
   if (out != kNullHandle) return kNoError;
+  // A file that is there but cannot be opened is not "not found": the user
+  // is told why first.
+  const int error = platform::LastError();
+  if (error != 0 && !platform::IsNotFound(error)) {
+    std::array<char, 256> text{};
+    const std::string_view name = ref.name.View();
+    const size_t length = std::min(name.size(), text.size() - 3);
+    std::memcpy(text.data(), name.data(), length);
+    std::memcpy(text.data() + length, ": ", 2);
+    ErrorInWords(error, text.data() + length + 2, text.size() - length - 2);
+    prompts.ShowWarning(messages::ProgramCaption(), text.data());
+  }
   answer = prompts.AskForMissingFile(ref.name.View(), kind);
   return 1;
 }

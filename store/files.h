@@ -34,6 +34,11 @@ void RecycleFile(const FileRef& ref, unsigned flags);
 
 
 // Opens. Every open but the asking one reports failure by a null handle.
+// The platform's error number `error` in words, in the message table's
+// language: permission denied, disk full, read-only file system, not found,
+// or "error number N". Written into `out`, cut to fit.
+void ErrorInWords(int error, char* out, size_t capacity);
+
 ResultCode OpenRead(const FileRef& ref, FileHandle& out);
 // On failure: a null handle, the user's answer to the missing-file prompt,
 // and result 1.

@@ -7,14 +7,17 @@
 
 #include <cerrno>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <iterator>
 #include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
+#include <string_view>
 
 #include "app/listing.h"
 #include "app/mainmenu.h"
@@ -30,7 +33,10 @@
 #include "base/options.h"
 #include "pipeline/convert.h"
 #include "pipeline/manifest.h"
+#include "store/cachelog.h"
 #include "store/contentcheck.h"
+#include "store/domaintable.h"
+#include "store/files.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/ui_progress.h"
 
@@ -49,6 +55,11 @@ constexpr char kUsage[] =
     "file being converted.\n"
     "\n"
     "  -l, --list      only look the files up in the cache log; nothing is moved\n"
+    "  --log FILE      the cache log to use, instead of the one beside the files\n"
+    "  --domain-table FILE  the domain table to use, instead of the remembered one\n"
+    "  --batch-limit N one batch of at most N cache files of the folder (1 to\n"
+    "                  1000); without it the whole folder is converted, batch\n"
+    "                  after batch of at most 1000\n"
     "  -q, --quiet     no line per file on standard output, no summary\n"
     "  --summary=json  the summary on standard error as one JSON line\n"
     "  --output=DIR    convert a copy made in DIR (absent or empty, outside the\n"
@@ -113,6 +124,9 @@ constexpr int kSummaryOption = kQuietOption + 1;
 constexpr int kOutputOption = kSummaryOption + 1;
 constexpr int kPlanOption = kOutputOption + 1;
 constexpr int kWarcOption = kPlanOption + 1;
+constexpr int kLogOption = kWarcOption + 1;
+constexpr int kDomainTableOption = kLogOption + 1;
+constexpr int kBatchLimitOption = kDomainTableOption + 1;
 
 // The values of --broken-images, in the words a user types.
 struct BrokenImageWord {
@@ -136,6 +150,9 @@ struct CommandLine {
   std::string outputFolder;                              // empty when not given
   bool plan = false;
   const char* warcPath = nullptr;                        // --warc
+  const char* logPath = nullptr;                         // --log
+  const char* domainTablePath = nullptr;                 // --domain-table
+  size_t batchLimit = 0;                                 // 0 when not given
 };
 
 void ApplyToRun(const CommandLine& line, hoard::Options& options) {
@@ -169,13 +186,17 @@ const char* OptionNamed(const char* argument, int letter) {
 
 // A path the run cannot use is named with the reason before anything is
 // touched. A folder must be listable and enterable, a file readable.
-bool CheckPathArgument(const char* path) {
+bool CheckPathArgument(const char* path, bool fileOnly = false) {
   struct stat info = {};
   int error = 0;
   if (stat(path, &info) != 0) {
     error = errno;
   } else if (S_ISDIR(info.st_mode)) {
-    if (access(path, R_OK | X_OK) != 0) error = errno;
+    if (fileOnly) {
+      error = EISDIR;
+    } else if (access(path, R_OK | X_OK) != 0) {
+      error = errno;
+    }
   } else if (access(path, R_OK) != 0) {
     error = errno;
   }
@@ -187,7 +208,7 @@ bool CheckPathArgument(const char* path) {
 // The exit status of the run just ended.
 int RunExitStatus() {
   const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
-  if (outcome.stopped || outcome.passedOver > 0 || hoard::FilesLeftBehind().count > 0) {
+  if (outcome.stopped || outcome.passedOver > 0 || hoard::RunCounts().leftBehind > 0) {
     return kExitNotAllConverted;
   }
   return kExitDone;
@@ -222,28 +243,119 @@ const char* BrokenImageWordFor(uint8_t mode) {
   return "other";
 }
 
-// What the run did, on standard error: a sentence, or one JSON line.
+// Why a file stayed, as the JSON summary names each kind.
+struct ReasonKey {
+  hoard::LeftReason reason;
+  const char* key;
+};
+constexpr ReasonKey kReasonKey[] = {
+    {hoard::LeftReason::kNoPlace, "no_place"},
+    {hoard::LeftReason::kPlaceTaken, "place_taken"},
+    {hoard::LeftReason::kNameTaken, "name_taken"},
+    {hoard::LeftReason::kFolderBlocked, "folder_blocked"},
+    {hoard::LeftReason::kLinkFile, "link"},
+    {hoard::LeftReason::kLinkLoop, "link_loop"},
+    {hoard::LeftReason::kLinkToFolder, "link_to_folder"},
+    {hoard::LeftReason::kUnreadable, "unreadable"},
+    {hoard::LeftReason::kUrlWithCommas, "url_with_commas"},
+};
+static_assert(std::size(kReasonKey) == hoard::kLeftReasonCount);
+
+// Each file that stays, on standard error with its reason, as it is passed
+// over.
+void PrintLeftBehind(std::string_view cacheName, hoard::LeftReason reason, int error) {
+  hoard::platform::SuspendProgressLine();
+  std::string text(cacheName);
+  text += ": ";
+  text += hoard::messages::Get(hoard::messages::Text::kStayedInCacheFolder);
+  text += hoard::messages::Get(hoard::LeftReasonText(reason));
+  if (error != 0) {
+    std::array<char, 128> words{};
+    hoard::ErrorInWords(error, words.data(), words.size());
+    text += " (";
+    text += words.data();
+    text += ")";
+  }
+  std::string shown;
+  hoard::platform::ConvertForTerminal(text, hoard::platform::TerminalCodeset(), shown);
+  std::fprintf(stderr, "%s: %s\n", kProgramName, shown.c_str());
+  hoard::platform::ResumeProgressLine();
+}
+
+// What the run did, on standard error: a few lines, or one JSON line.
 void PrintSummary(bool json, long seconds) {
   const hoard::app::RunOutcome& outcome = hoard::app::LastRunOutcome();
-  const size_t left = hoard::FilesLeftBehind().count;
+  const hoard::ConversionCounts& counts = hoard::RunCounts();
   const char* images = BrokenImageWordFor(hoard::CurrentOptions().BrokenImageMode);
   if (json) {
+    std::string reasons;
+    for (const ReasonKey& row : kReasonKey) {
+      char field[64];
+      std::snprintf(field, sizeof field, "%s\"%s\":%zu", reasons.empty() ? "" : ",", row.key,
+                    counts.byReason[static_cast<size_t>(row.reason)]);
+      reasons += field;
+    }
     std::fprintf(stderr,
-                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"broken_images\":%d,"
-                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,"
-                 "\"not_converted\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
-                 outcome.converted, gLookups.listed, gLookups.unlisted, outcome.brokenCount,
-                 images, left, outcome.passedOver, outcome.stopped ? "true" : "false", seconds);
+                 "{\"files\":%zu,\"listed\":%zu,\"unlisted\":%zu,\"moved\":%zu,"
+                 "\"pages_rewritten\":%zu,\"headers_cut\":%zu,\"broken_images\":%d,"
+                 "\"broken_image_mode\":\"%s\",\"left_in_cache_folder\":%zu,\"left\":{%s},"
+                 "\"not_converted\":%zu,\"batches\":%zu,\"stopped\":%s,\"seconds\":%ld}\n",
+                 outcome.converted, gLookups.listed, gLookups.unlisted, counts.moved,
+                 counts.rewritten, counts.headersCut, outcome.brokenCount, images,
+                 counts.leftBehind, reasons.c_str(), outcome.passedOver, outcome.batches,
+                 outcome.stopped ? "true" : "false", seconds);
     return;
   }
-  std::fprintf(stderr,
-               "%s: %zu cache files: %zu listed in the cache log, %zu not listed (left in "
-               "place as files of the user's own); %d broken images (%s); %zu left in the "
-               "cache folder (no place or a place already taken); %zu not converted; %s "
-               "in %ld s\n",
-               kProgramName, outcome.converted, gLookups.listed, gLookups.unlisted,
-               outcome.brokenCount, images, left, outcome.passedOver,
-               outcome.stopped ? "stopped" : "done", seconds);
+  // The words are the message table's, in the user's language; each
+  // format's conversions are the same in both languages.
+  using hoard::messages::Get;
+  using hoard::messages::Text;
+  std::array<char, 2048> text{};
+  size_t length = 0;
+  const auto add = [&](Text format, auto... values) {
+    const int written = std::snprintf(text.data() + length, text.size() - length, Get(format),
+                                      values...);
+    if (written > 0) length = std::min(text.size() - 1, length + static_cast<size_t>(written));
+  };
+  add(Text::kSummaryHead, Get(outcome.stopped ? Text::kSummaryStopped : Text::kSummaryDone),
+      seconds, outcome.converted, outcome.batches, gLookups.listed, gLookups.unlisted);
+  add(Text::kSummaryMoved, counts.moved, counts.headersCut, counts.rewritten);
+  add(Text::kSummaryBroken, outcome.brokenCount, images);
+  add(Text::kSummaryLeft, counts.leftBehind);
+  for (const ReasonKey& row : kReasonKey) {
+    const size_t n = counts.byReason[static_cast<size_t>(row.reason)];
+    if (n != 0) add(Text::kSummaryLeftKind, Get(hoard::LeftReasonText(row.reason)), n);
+  }
+  add(Text::kSummaryNotConverted, outcome.passedOver);
+  std::string shown;
+  hoard::platform::ConvertForTerminal(std::string_view(text.data(), length),
+                                      hoard::platform::TerminalCodeset(), shown);
+  std::fprintf(stderr, "%s: %s", kProgramName, shown.c_str());
+}
+
+// A file named on the command line as the cache log or the domain table.
+bool TakeFileOption(const char* path, bool (*take)(const char*)) {
+  return CheckPathArgument(path, true) && take(path);
+}
+
+bool UseCacheLog(const char* path) {
+  hoard::FileRef ref;
+  if (hoard::MakeFileRef(path, ref) == hoard::kBadName || hoard::MakeAbsolute(ref) != hoard::kNoError) {
+    std::fprintf(stderr, "%s: %s: the path is too long\n", kProgramName, path);
+    return false;
+  }
+  hoard::SetCacheLogForRun(&ref);
+  return true;
+}
+
+bool UseDomainTable(const char* path) {
+  hoard::FileRef ref;
+  if (hoard::MakeFileRef(path, ref) == hoard::kBadName || hoard::MakeAbsolute(ref) != hoard::kNoError) {
+    std::fprintf(stderr, "%s: %s: the path is too long\n", kProgramName, path);
+    return false;
+  }
+  hoard::SetDomainTableForRun(&ref);
+  return true;
 }
 
 int RunMenu() {
@@ -258,10 +370,26 @@ int RunMenu() {
   }
 }
 
+// The manifest, written whole at the end of each batch: a batch killed later
+// leaves it as the batches before made it. The rows written are let go, so
+// that each batch hashes only its own files.
+bool WriteManifestNow() {
+  if (!hoard::FateRecording() || hoard::PlanOnly()) return true;
+  std::string why;
+  if (!hoard::app::WriteBatchManifest(why)) {
+    std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
+    return false;
+  }
+  hoard::SetFateRecording(true);
+  return true;
+}
+
+void WriteManifestOfBatch() { WriteManifestNow(); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::array<option, std::size(kFlagSwitches) + 10> longOptions{};
+  std::array<option, std::size(kFlagSwitches) + 13> longOptions{};
   size_t count = 0;
   for (size_t i = 0; i < std::size(kFlagSwitches); ++i) {
     longOptions[count++] = {kFlagSwitches[i].name, no_argument, nullptr,
@@ -273,6 +401,9 @@ int main(int argc, char** argv) {
   longOptions[count++] = {"output", required_argument, nullptr, kOutputOption};
   longOptions[count++] = {"plan", no_argument, nullptr, kPlanOption};
   longOptions[count++] = {"warc", required_argument, nullptr, kWarcOption};
+  longOptions[count++] = {"log", required_argument, nullptr, kLogOption};
+  longOptions[count++] = {"domain-table", required_argument, nullptr, kDomainTableOption};
+  longOptions[count++] = {"batch-limit", required_argument, nullptr, kBatchLimitOption};
   longOptions[count++] = {"list", no_argument, nullptr, 'l'};
   longOptions[count++] = {"help", no_argument, nullptr, 'h'};
   longOptions[count++] = {"version", no_argument, nullptr, 'V'};
@@ -320,6 +451,23 @@ int main(int argc, char** argv) {
       case kWarcOption:
         line.warcPath = optarg;
         break;
+      case kLogOption:
+        line.logPath = optarg;
+        break;
+      case kDomainTableOption:
+        line.domainTablePath = optarg;
+        break;
+      case kBatchLimitOption: {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long limit = std::strtoul(optarg, &end, 10);
+        if (errno != 0 || end == optarg || *end != '\0' || optarg[0] == '-' || limit == 0 ||
+            limit > hoard::app::kMaxArguments) {
+          return UsageError("bad value for option", argv[optind - 1]);
+        }
+        line.batchLimit = limit;
+        break;
+      }
       case 'h':
         std::fputs(kUsage, stdout);
         return kExitDone;
@@ -335,7 +483,16 @@ int main(int argc, char** argv) {
   for (int i = optind; i < argc; ++i) {
     if (!CheckPathArgument(argv[i])) return kExitUsage;
   }
+  if (line.logPath != nullptr && !TakeFileOption(line.logPath, UseCacheLog)) return kExitUsage;
+  if (line.domainTablePath != nullptr &&
+      !TakeFileOption(line.domainTablePath, UseDomainTable)) {
+    return kExitUsage;
+  }
 
+  // Messages in the user's language: Japanese for a Japanese locale,
+  // English otherwise.
+  hoard::messages::SetLanguage(hoard::messages::LanguageForLocale(
+      std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
   // The caption of every message, as the Windows program loads it.
   if (const char* caption = hoard::messages::StringById(hoard::messages::kIdCaption)) {
     hoard::messages::SetProgramCaption(caption);
@@ -350,11 +507,15 @@ int main(int argc, char** argv) {
              : listingOnTerminal ? PrintLookupBesideProgress
                                  : hoard::app::PrintLookup;
   hoard::SetLookupObserver(CountLookup);
+  if (!line.quiet) hoard::SetLeftBehindObserver(PrintLeftBehind);
+  hoard::app::SetFolderMode({line.batchLimit == 0, line.batchLimit != 0 ? line.batchLimit
+                                                                         : hoard::app::kMaxArguments});
   hoard::SetListOnly(line.listOnly);
   hoard::SetPlanOnly(line.plan && !line.listOnly);
   hoard::SetFateRecording(!line.listOnly);
   ApplyToRun(line, hoard::CurrentOptions());
   hoard::SetNobodyToAnswer(isatty(STDIN_FILENO) == 0);
+  hoard::app::SetBatchEndObserver(WriteManifestOfBatch);
 
   if (optind == argc) {
     // Nobody to answer the menu: say how to call the program, never wait.
@@ -363,10 +524,7 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     RunMenu();
-    std::string why;
-    if (hoard::FateRecording() && !hoard::app::WriteBatchManifest(why)) {
-      std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
-    }
+    WriteManifestNow();
     return RunExitStatus();
   }
   hoard::app::ArgList args;
@@ -389,10 +547,7 @@ int main(int argc, char** argv) {
     hoard::app::PrintPlan(stdout);
     return hoard::app::LastRunOutcome().stopped ? kExitNotAllConverted : kExitDone;
   }
-  std::string why;
-  if (hoard::FateRecording() && !hoard::app::WriteBatchManifest(why)) {
-    std::fprintf(stderr, "%s: the manifest was not written: %s\n", kProgramName, why.c_str());
-  }
+  WriteManifestNow();
   if (!line.listOnly) hoard::app::WriteIndexAfterRun(args);
   if (line.jsonSummary || !line.quiet) {
     PrintSummary(line.jsonSummary, static_cast<long>(std::time(nullptr) - start));

@@ -227,6 +227,7 @@ bool IsAlreadyExists(int error) { return error == EEXIST; }
 bool IsAccessDenied(int error) { return error == EACCES || error == EPERM || error == EISDIR; }
 bool IsVolumeFull(int error) { return error == ENOSPC || error == EDQUOT; }
 bool IsNotFound(int error) { return error == ENOENT || error == ENOTDIR; }
+bool IsReadOnlyVolume(int error) { return error == EROFS; }
 
 Handle OpenPath(const char* path, OpenMode mode) {
   // Opened non-blocking so that a FIFO in a cache folder cannot hang the run;

@@ -52,6 +52,8 @@ bool IsAccessDenied(int error) { return error == ERROR_ACCESS_DENIED; }
 bool IsVolumeFull(int error) {
   return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
+bool IsReadOnlyVolume(int error) { return error == ERROR_WRITE_PROTECT; }
+
 bool IsNotFound(int error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }

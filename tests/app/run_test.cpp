@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "app/progress.h"
 #include "base/messages.h"
 #include "pipeline/convert.h"
 #include "platform/scripted/scripted_ui.h"
@@ -40,6 +42,7 @@ class RunArgumentsTest : public ::testing::Test {
   void TearDown() override {
     SetLookupObserver(nullptr);
     SetListOnly(false);
+    SetFolderMode(FolderMode{});
     ResetProcessDomainTable();
   }
 
@@ -96,6 +99,35 @@ TEST_F(RunArgumentsTest, AFolderWithoutCacheFilesIsToldSo) {
   EXPECT_TRUE(gSeen.empty());
   ASSERT_EQ(scripted::Messages().size(), 1u);
   EXPECT_EQ(scripted::Messages()[0].text, messages::Get(messages::Text::kNoCacheFiles));
+}
+
+// Files only looked up stay where they are: a whole-folder run must still take
+// each once and end, its progress counting over the whole folder.
+TEST_F(RunArgumentsTest, AFolderIsTakenInBatchesEachFileOnce) {
+  struct Case {
+    const char* what;
+    FolderMode mode;
+    size_t seen;
+    size_t batches;
+    int32_t total;
+  };
+  const Case cases[] = {
+      {"one batch of at most 1000", {false, kMaxArguments}, 3, 1, 3},
+      {"the whole folder, two at a time", {true, 2}, 3, 2, 3},
+      {"one batch of at most two", {false, 2}, 2, 1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    gSeen.clear();
+    SetFolderMode(c.mode);
+    EXPECT_EQ(Run({cache_.Text()}), 0);
+    std::sort(gSeen.begin(), gSeen.end());
+    EXPECT_EQ(std::unique(gSeen.begin(), gSeen.end()) - gSeen.begin(), static_cast<long>(c.seen));
+    EXPECT_EQ(gSeen.size(), c.seen);
+    EXPECT_EQ(LastRunOutcome().batches, c.batches);
+    EXPECT_EQ(Progress().total, c.total);
+    EXPECT_EQ(Progress().current, c.total);
+  }
 }
 
 }  // namespace
