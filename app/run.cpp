@@ -12,6 +12,7 @@
 #include "base/messages.h"
 #include "pipeline/convert.h"
 #include "pipeline/leftovers.h"
+#include "pipeline/manifest.h"
 #include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -147,8 +148,8 @@ int RunFolder(Batch& batch) {
   batch.folderMode = true;
   int exitCode = 0;
   // What a killed run left is put right before the scan, even when it left
-  // no cache file to convert.
-  RepairUnfinishedFiles(batch.folder);
+  // no cache file to convert (a plan or a listing changes nothing).
+  if (!PlanOnly() && !ListOnly()) RepairUnfinishedFiles(batch.folder);
   const bool defaultMode = !gFolderMode.whole && gFolderMode.batchLimit >= kMaxArguments;
   if (defaultMode) {
     if (CollectCacheFiles(batch.folder, store, found) > 0) exitCode = RunBatch(batch);

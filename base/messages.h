@@ -113,6 +113,7 @@ enum class Text {
   kSummaryLeft,
   kSummaryLeftKind,
   kSummaryNotConverted,
+  kRewriteInterrupted,
 };
 
 struct Entry {

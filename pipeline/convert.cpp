@@ -176,7 +176,7 @@ bool SetUpBatch(const FileRef& file, CacheLog& log, Prompts& prompts, bool& stop
   stop = false;
   ResetBatchRecords();
   // What a killed run left is put right before anything else is touched.
-  if (!PlanOnly()) RepairUnfinishedFiles(file);
+  if (!PlanOnly() && !gListOnly) RepairUnfinishedFiles(file);
   SetUpDetectionLog(file, kDetectionLogHeader);
   const std::string_view name = file.name.View();
   if (IsDetectionLogName(name) || IsVisitManagerFile(name)) return false;
@@ -484,6 +484,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
 void SetLookupObserver(LookupObserver observer) { gObserver = observer; }
 
 void SetListOnly(bool listOnly) { gListOnly = listOnly; }
+bool ListOnly() { return gListOnly; }
 
 void ResetConversionRun() {
   ResetDetectionLog();

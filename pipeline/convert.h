@@ -68,6 +68,7 @@ using LookupObserver = void (*)(const FileRef& file, const CacheLogEntry* entry)
 void SetLookupObserver(LookupObserver observer);
 // Only look the files up and tell the observer; nothing is converted.
 void SetListOnly(bool listOnly);
+bool ListOnly();
 
 // Forgets the batch's set-up, as before a new batch. For tests.
 void ResetConversionRun();

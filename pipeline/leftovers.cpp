@@ -29,7 +29,9 @@ bool Occupied(const char* path) {
   return platform::IsLink(path) || platform::IsFolder(path) || FileExists(path);
 }
 
-void RepairOne(const char* folder, std::string_view name, const char* path,
+void (*gInterruptedRewrite)(const char*) = nullptr;
+
+void RepairOne(const char* folder, std::string_view name, const char* path, int depth,
                LeftoverRepairs& repairs) {
   const std::string_view own = name.substr(0, name.size() - kUnfinishedSuffix.size());
   CPath ownPath;
@@ -43,7 +45,14 @@ void RepairOne(const char* folder, std::string_view name, const char* path,
     if (platform::MovePath(path, ownPath.data())) ++repairs.placed;
     return;
   }
-  if (platform::DeletePath(path)) ++repairs.removed;
+  if (!platform::DeletePath(path)) return;
+  ++repairs.removed;
+  // Below the cache folder an unfinished file is a page's rewrite (a cut
+  // copy of a cache file is made beside it, in the cache folder).
+  if (depth > 0) {
+    ++repairs.interruptedRewrites;
+    if (gInterruptedRewrite != nullptr) gInterruptedRewrite(ownPath.data());
+  }
 }
 
 void Walk(const char* folder, int depth, LeftoverRepairs& repairs) {
@@ -60,13 +69,17 @@ void Walk(const char* folder, int depth, LeftoverRepairs& repairs) {
       Walk(path.data(), depth + 1, repairs);
     } else if (name.size() > kUnfinishedSuffix.size() &&
                name.substr(name.size() - kUnfinishedSuffix.size()) == kUnfinishedSuffix) {
-      RepairOne(folder, name, path.data(), repairs);
+      RepairOne(folder, name, path.data(), depth, repairs);
     }
   }
   if (find != platform::kNoHandle) platform::FindEnd(find);
 }
 
 }  // namespace
+
+void SetInterruptedRewriteObserver(void (*observer)(const char* pagePath)) {
+  gInterruptedRewrite = observer;
+}
 
 LeftoverRepairs RepairUnfinishedFiles(const FileRef& cacheFile) {
   LeftoverRepairs repairs;

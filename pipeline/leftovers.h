@@ -12,6 +12,7 @@ namespace hoard {
 struct LeftoverRepairs {
   size_t placed = 0;   // a whole new file took its own name, which was free
   size_t removed = 0;  // an unfinished file beside its own, untouched file
+  size_t interruptedRewrites = 0;  // of those, pages of the mirror
 };
 
 // Walks the folder of `cacheFile` and every folder below it, never through a
@@ -20,5 +21,9 @@ struct LeftoverRepairs {
 // file is removed, as that file is untouched, except the detection log's,
 // which holds the latest run's lines and replaces the older log.
 LeftoverRepairs RepairUnfinishedFiles(const FileRef& cacheFile);
+
+// Told the path of each mirror page whose rewrite a killed run left
+// unfinished: the page is whole, but its links are as they were.
+void SetInterruptedRewriteObserver(void (*observer)(const char* pagePath));
 
 }  // namespace hoard

@@ -32,6 +32,7 @@
 #include "base/messages.h"
 #include "base/options.h"
 #include "pipeline/convert.h"
+#include "pipeline/leftovers.h"
 #include "pipeline/manifest.h"
 #include "store/cachelog.h"
 #include "store/contentcheck.h"
@@ -370,6 +371,15 @@ int RunMenu() {
   }
 }
 
+void PrintInterruptedRewrite(const char* pagePath) {
+  hoard::platform::SuspendProgressLine();
+  std::string shown;
+  hoard::platform::ConvertForTerminal(hoard::messages::Get(hoard::messages::Text::kRewriteInterrupted),
+                                      hoard::platform::TerminalCodeset(), shown);
+  std::fprintf(stderr, "%s: %s: %s\n", kProgramName, pagePath, shown.c_str());
+  hoard::platform::ResumeProgressLine();
+}
+
 // The manifest, written whole at the end of each batch: a batch killed later
 // leaves it as the batches before made it. The rows written are let go, so
 // that each batch hashes only its own files.
@@ -508,6 +518,7 @@ int main(int argc, char** argv) {
                                  : hoard::app::PrintLookup;
   hoard::SetLookupObserver(CountLookup);
   if (!line.quiet) hoard::SetLeftBehindObserver(PrintLeftBehind);
+  hoard::SetInterruptedRewriteObserver(PrintInterruptedRewrite);
   hoard::app::SetFolderMode({line.batchLimit == 0, line.batchLimit != 0 ? line.batchLimit
                                                                          : hoard::app::kMaxArguments});
   hoard::SetListOnly(line.listOnly);

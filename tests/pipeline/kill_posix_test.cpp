@@ -39,12 +39,17 @@ fs::path ProgramPath() {
 // Runs the program over `cache` with no terminal, its settings under
 // `config`; `killAt` 0 runs it whole. The exit status, or 128 + the signal
 // that ended it; -1 when it did not end within a minute.
-int RunProgram(const fs::path& cache, const fs::path& config, uint64_t killAt, int signal) {
+// `errors`, when given, receives its standard error.
+int RunProgram(const fs::path& cache, const fs::path& config, uint64_t killAt, int signal,
+               const fs::path& errors = {}) {
   const std::string kill = std::to_string(killAt) + ":" + std::to_string(signal);
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_RDWR);
-    if (null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(126);
+    const int err = errors.empty() ? null : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (null < 0 || err < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 || dup2(err, 2) < 0) {
+      _exit(126);
+    }
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("LC_ALL", "C.UTF-8", 1);
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
@@ -218,7 +223,23 @@ TEST_F(KillTest, AKilledRunLeavesEveryPageWholeAndTheNextRunFinishesTheBatch) {
       test::NothingLost lost(cache);
       ASSERT_EQ(RunProgram(cache, config_.Path(), at, c.signal), 128 + c.signal);
       EXPECT_EQ(CutPages(cache), "");
-      EXPECT_EQ(RunProgram(cache, config_.Path(), 0, 0), 0);
+      // A page whose rewrite was cut off is named by the next run.
+      std::vector<std::string> interrupted;
+      for (const auto& item : fs::recursive_directory_iterator(cache)) {
+        const std::string path = item.path().string();
+        const size_t at = path.rfind(".hoard-unfinished");
+        if (at != std::string::npos && item.path().parent_path() != cache) {
+          interrupted.push_back(path.substr(0, at));
+        }
+      }
+      const fs::path errors = root.Path() / "errors.txt";
+      EXPECT_EQ(RunProgram(cache, config_.Path(), 0, 0, errors), 0);
+      const std::string told = ReadFile(errors);
+      for (const std::string& page : interrupted) {
+        EXPECT_NE(told.find(page + ": an earlier run stopped while rewriting this page"),
+                  std::string::npos)
+            << told;
+      }
       EXPECT_EQ(CutPages(cache), "");
       EXPECT_EQ(UnfinishedFiles(cache), 0u);
       EXPECT_EQ(lost.Check(), "");
@@ -231,4 +252,25 @@ TEST_F(KillTest, AKilledRunLeavesEveryPageWholeAndTheNextRunFinishesTheBatch) {
 }
 
 }  // namespace
+// A rewrite cut off by a kill leaves the page whole beside the start of its
+// new text; the next run removes that and names the page, whose links are
+// as they were.
+TEST_F(KillTest, TheNextRunNamesAPageWhoseRewriteWasCutOff) {
+  test::TempFolder root;
+  const fs::path cache = BuildCache(root.Path());
+  ASSERT_EQ(RunProgram(cache, config_.Path(), 0, 0), 0);
+  const fs::path page = cache / pages_[0].mirrorPath;
+  const fs::path unfinished = page.string() + ".hoard-unfinished";
+  std::ofstream(unfinished, std::ios::binary) << pages_[0].newBytes.substr(0, 1000);
+  const std::string before = ReadFile(page);
+  const fs::path errors = root.Path() / "errors.txt";
+  EXPECT_EQ(RunProgram(cache, config_.Path(), 0, 0, errors), 0);
+  EXPECT_FALSE(fs::exists(unfinished));
+  EXPECT_EQ(ReadFile(page), before);
+  EXPECT_NE(ReadFile(errors).find(page.string() +
+                                  ": an earlier run stopped while rewriting this page"),
+            std::string::npos)
+      << ReadFile(errors);
+}
+
 }  // namespace hoard
