@@ -203,7 +203,10 @@ size_t FilesInMirror(const fs::path& folder) {
 // Converts the folder batch after batch, as the terminal program does, until
 // a batch leaves as many files as it found.
 int ConvertWhole(const char* folderArgument) {
+  // The options of a new user's settings file: links rewritten, backups
+  // deleted.
   hoard::Options& options = hoard::CurrentOptions();
+  options = hoard::OptionsFromRecord(hoard::NewSettingsRecord());
   options.BrokenImageMode = static_cast<uint8_t>(hoard::kBrokenImageReport);
   options.CheckGif = options.CheckJpeg = 1;
   std::string folder = folderArgument;

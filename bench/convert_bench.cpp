@@ -207,7 +207,10 @@ int main(int argc, char** argv) {
               kPages, kImages, kLogLines, static_cast<double>(bytes) / 1e6, source.c_str(),
               Seconds(Clock::now() - generateStart));
 
+  // The options of a new user's settings file: links rewritten, backups
+  // deleted.
   hoard::Options& options = hoard::CurrentOptions();
+  options = hoard::OptionsFromRecord(hoard::NewSettingsRecord());
   options.BrokenImageMode = hoard::kBrokenImageReport;
   options.CheckGif = options.CheckJpeg = 1;
   std::vector<double> copies;
