@@ -19,6 +19,7 @@
 
 #include "pipeline/manifest.h"
 #include "support/nothinglost.h"
+#include "support/programrun.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -26,61 +27,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path ProgramPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? fs::path() : self.parent_path().parent_path() / "hoard-hoard";
-}
+using test::ReadFileBytes;
+using ProgramRun = test::ProgramResult;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-struct ProgramRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the program in `folder`, stdin from /dev/null; `killAfter` > 0 ends
-// it with SIGKILL after that many microseconds.
 ProgramRun RunProgram(const fs::path& folder, const fs::path& config, std::vector<std::string> args,
                       long killAfter = 0) {
-  const fs::path outPath = config / "stdout.txt";
-  const fs::path errPath = config / "stderr.txt";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-        chdir(folder.c_str()) != 0) {
-      _exit(126);
-    }
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    setenv("LC_ALL", "C.UTF-8", 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    const std::string program = ProgramPath().string();
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  if (killAfter > 0) {
-    usleep(static_cast<useconds_t>(killAfter));
-    kill(pid, SIGKILL);
-  }
-  ProgramRun run;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = ReadAll(outPath);
-  run.err = ReadAll(errPath);
-  return run;
+  return test::RunBuiltProgram(folder, config, std::move(args), killAfter);
 }
 
 // Every entry below `root` with its kind, mode, size, bytes and times
@@ -99,7 +51,7 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
     line << info.st_mode << ' ' << info.st_size << ' ' << info.st_atim.tv_sec << '.'
          << info.st_atim.tv_nsec << ' ' << info.st_mtim.tv_sec << '.' << info.st_mtim.tv_nsec << ' '
          << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
-    if (S_ISREG(info.st_mode)) line << ' ' << std::hash<std::string>{}(ReadAll(path));
+    if (S_ISREG(info.st_mode)) line << ' ' << std::hash<std::string>{}(ReadFileBytes(path));
     entries[fs::relative(path, root.parent_path()).generic_string()] = line.str();
   }
   return entries;
@@ -166,7 +118,7 @@ void WriteTangledCache(const fs::path& cache) {
             "http://t.example/Case.html,JCH00011.html\r\n"
             "http://t.example/case.html,JCH00012.html\r\n");
   const fs::path samples = fs::path(HOARD_SOURCE_DIR) / "examples" / "special-cache";
-  const std::string gif = ReadAll(samples / "JCH00004.GIF");
+  const std::string gif = ReadFileBytes(samples / "JCH00004.GIF");
   WriteFile(cache / "JCH00001.HTM", "<a href=\"a/b.html\">b</a>");
   WriteFile(cache / "JCH00002.HTM", "<a href=\"../a\">a</a>");
   WriteFile(cache / "JCH00003.GIF", gif, 10);
@@ -178,7 +130,7 @@ void WriteTangledCache(const fs::path& cache) {
   WriteFile(cache / "JCH00007.HTM", "<p>notes</p>");
   fs::create_symlink("/etc/hostname", cache / "JCH00008.HTM");
   WriteFile(cache / "JCH00009.GIF", "HTTP/1.0 200 OK\r\nContent-Type: image/gif\r\n\r\n" + gif);
-  WriteFile(cache / "JCH00010.GIF", ReadAll(samples / "JCH00005.GIF"));
+  WriteFile(cache / "JCH00010.GIF", ReadFileBytes(samples / "JCH00005.GIF"));
   WriteFile(cache / "JCH00011.HTM", "<p>Case</p>");
   WriteFile(cache / "JCH00012.HTM", "<p>case</p>");
 }
@@ -191,7 +143,7 @@ std::vector<std::string> With(std::vector<std::string> flags, std::vector<std::s
 class OutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(ProgramPath())) GTEST_SKIP() << "hoard-hoard is not built beside the tests";
+    if (!fs::exists(test::BuiltProgramPath())) GTEST_SKIP() << "hoard-hoard is not built beside the tests";
   }
   void Fresh(const Sample& sample) {
     fs::remove_all(Cache());
@@ -300,7 +252,7 @@ TEST_F(OutputTest, ThePlanChangesNothingAndIsWhatTheRunThenDoes) {
         RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"-q", "cache"}));
     const auto planned = Fates(plan.out, 2, 6);
     EXPECT_FALSE(planned.empty());
-    EXPECT_EQ(planned, Fates(ReadAll(Cache() / "h-hoard-manifest.csv"), 2, 8));
+    EXPECT_EQ(planned, Fates(ReadFileBytes(Cache() / "h-hoard-manifest.csv"), 2, 8));
   }
 }
 
@@ -309,7 +261,7 @@ TEST_F(OutputTest, EveryManifestRowNamesAFileWithItsChecksum) {
     SCOPED_TRACE(std::string(sample.name) + (sample.flags.empty() ? "" : " " + sample.flags[0]));
     Fresh(sample);
     RunProgram(work_.Path(), config_.Path(), With(sample.flags, {"-q", "cache"}));
-    const auto records = ParseCsv(ReadAll(Cache() / "h-hoard-manifest.csv"));
+    const auto records = ParseCsv(ReadFileBytes(Cache() / "h-hoard-manifest.csv"));
     ASSERT_GT(records.size(), 1u);
     EXPECT_EQ(FormatCsvLine({records[0].begin(), records[0].end()}), kManifestHeader);
     for (size_t i = 1; i < records.size(); ++i) {
@@ -344,10 +296,10 @@ TEST_F(OutputTest, ABatchKilledHalfWayLeavesTheEarlierManifestWhole) {
     SCOPED_TRACE(killAfter);
     Fresh(kSamples[0]);
     RunProgram(work_.Path(), config_.Path(), {"-q", "cache/JCH00001.HTM", "cache/JCH00004.JPG"});
-    const std::string earlier = ReadAll(Cache() / "h-hoard-manifest.csv");
+    const std::string earlier = ReadFileBytes(Cache() / "h-hoard-manifest.csv");
     ASSERT_EQ(ParseCsv(earlier).size(), 3u);
     RunProgram(work_.Path(), config_.Path(), {"-q", "cache"}, killAfter);
-    const std::string after = ReadAll(Cache() / "h-hoard-manifest.csv");
+    const std::string after = ReadFileBytes(Cache() / "h-hoard-manifest.csv");
     EXPECT_EQ(after.substr(0, earlier.size()), earlier);
     EXPECT_EQ(after.substr(after.size() - 2), "\r\n");
   }

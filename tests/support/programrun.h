@@ -38,17 +38,21 @@ inline std::filesystem::path BuiltProgramPath() {
 
 struct ProgramResult {
   int status = -1;  // -1 when the program did not end in time
+  std::string out;
   std::string err;
 };
 
+// `killAfter` > 0 ends the program with SIGKILL after that many
+// microseconds.
 inline ProgramResult RunBuiltProgram(const std::filesystem::path& folder,
                                      const std::filesystem::path& config,
-                                     std::vector<std::string> args) {
+                                     std::vector<std::string> args, long killAfter = 0) {
+  const std::filesystem::path outPath = config / "stdout.txt";
   const std::filesystem::path errPath = config / "stderr.txt";
   const pid_t pid = fork();
   if (pid == 0) {
     const int in = open("/dev/null", O_RDONLY);
-    const int out = open("/dev/null", O_WRONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
         chdir(folder.c_str()) != 0) {
@@ -64,6 +68,10 @@ inline ProgramResult RunBuiltProgram(const std::filesystem::path& folder,
     execv(program.c_str(), argv.data());
     _exit(127);
   }
+  if (killAfter > 0) {
+    usleep(static_cast<useconds_t>(killAfter));
+    kill(pid, SIGKILL);
+  }
   ProgramResult result;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   int status = 0;
@@ -77,6 +85,7 @@ inline ProgramResult RunBuiltProgram(const std::filesystem::path& folder,
     usleep(10000);
   }
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadFileBytes(outPath);
   result.err = ReadFileBytes(errPath);
   return result;
 }
