@@ -629,7 +629,10 @@ bool ApplySearchForm(ScanState& s) {
   ScanModes modes = s.modes;
   const size_t length = MatchSearchForm(s.source, modes);
   if (length == 0) return false;
-  const std::array<char, 2> letters = {s.source[11], s.source[12]};
+  // The two letters of a category form stand 11 bytes into its recognised
+  // text; other forms may be shorter than that, and are not read there.
+  std::array<char, 2> letters = {'\0', '\0'};
+  if (modes.infoseek == 8) letters = {s.source[11], s.source[12]};
   KeepQueryCopy(s, 7);
   s.modes = modes;
   if (s.modes.infoseek == 4) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,18 @@ TEST(Infoseek, PagesAreStoredWhereTheirLinksPoint) {
     EXPECT_EQ(test::Link(c.url), c.link);
     EXPECT_EQ(LinkedPath(c.url), c.stored);
     EXPECT_EQ(LinkedPath(test::HtmlEscaped(c.url)), c.stored);
+  }
+}
+
+// A search form that ends its buffer: nothing past the address is read (the
+// sanitizer build catches a read past the end).
+TEST(Infoseek, ASearchFormEndingItsBufferIsReadNoFurther) {
+  for (const std::string& url : {kService + "Titles?qt=", kService + "Titles?oq=x",
+                                 std::string("http://h/Titles?qt=")}) {
+    SCOPED_TRACE(url);
+    const std::unique_ptr<char[]> link(new char[url.size() + 1]);
+    std::memcpy(link.get(), url.c_str(), url.size() + 1);
+    MapLinkInPlace(link.get(), url.size() + 1);
   }
 }
 
