@@ -1,6 +1,7 @@
 // The terminal program run as a script runs it: in a folder, settings under
 // the test's own folder, standard input from /dev/null, at most two minutes;
-// its exit status and standard error read back. And whole-file helpers.
+// its exit status, standard output and standard error read back. And
+// whole-file helpers.
 #pragma once
 
 #include <fcntl.h>
