@@ -387,7 +387,10 @@ void SettleComponent(ScanState& s) {
   const size_t begin = s.componentStart;
   if (s.units <= begin) return;
   const size_t before = s.units;
-  if (!s.modes.quoteScript && s.units - begin > static_cast<size_t>(kComponentMaxBytes)) {
+  // A quoted script address keeps its text in a link, but a file name is
+  // never longer than a component may be.
+  const bool bounded = !s.modes.quoteScript || s.mode == 1;
+  if (bounded && s.units - begin > static_cast<size_t>(kComponentMaxBytes)) {
     TakeBackUnits(s, s.units - begin - kComponentMaxBytes);
   }
   if (EndsWithDanglingLead(s)) TakeBackUnits(s, 1);

@@ -155,6 +155,8 @@ TEST(MapUrlToLocalPath, FileNamesKeepTheirExtensionWithin31Bytes) {
       {"31 bytes stay", A(27) + ".gif", A(27) + ".gif"},
       {"the query after a long name is dropped", A(40) + ".gif?x=1", A(27) + ".gif"},
       {"last dot of the name decides", "a.b" + A(40) + ".png", "a.b" + A(24) + ".png"},
+      // A quoted script address is not shortened, yet a file name keeps the bound.
+      {"quoted script address", "'+" + A(45), "'+" + A(29)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
