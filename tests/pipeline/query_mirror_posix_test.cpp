@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "html/corpus_support.h"
 #include "html/mirror_support.h"
 #include "support/nothinglost.h"
 #include "support/urlgen.h"
@@ -24,22 +25,6 @@ namespace {
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Converts the cache folder itself, as ConvertCopy converts its copy.
-void ConvertInPlace(const std::filesystem::path& cache) {
-  test::CurrentFolderGuard guard;
-  Options options = test::LinksOnly();
-  test::ScopedOptions scoped(options);
-  scripted::Reset();
-  GoWithoutDomainTable();
-  ResetConversionRun();
-  std::string path = cache.string() + "/";
-  app::ArgList args;
-  args.items[args.count++] = path.data();
-  app::RunArguments(args);
-  ResetConversionRun();
-  ResetProcessDomainTable();
 }
 
 struct CachedPage {
@@ -81,7 +66,7 @@ TEST(QueryMirror, EveryResultPageLandsAtItsNameAndEveryLinkFindsIt) {
   folder.Write("query-cache/CCHMGR20.DAT", log);
 
   const test::NothingLost nothingLost(cache);
-  ConvertInPlace(cache);
+  test::ConvertInPlace(cache);
   const std::filesystem::path& mirror = cache;
   EXPECT_EQ(nothingLost.Check(), "");
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "html/chromium_probe.h"
+#include "html/corpus_support.h"
 #include "html/mirror_support.h"
 #include "support/nothinglost.h"
 #include "support/tempfolder.h"
@@ -21,22 +22,6 @@
 
 namespace hoard {
 namespace {
-
-// Converts the cache folder itself, as the program does with a folder.
-void ConvertInPlace(const std::filesystem::path& cache) {
-  test::CurrentFolderGuard guard;
-  Options options = test::LinksOnly();
-  test::ScopedOptions scoped(options);
-  scripted::Reset();
-  GoWithoutDomainTable();
-  ResetConversionRun();
-  std::string path = cache.string() + "/";
-  app::ArgList args;
-  args.items[args.count++] = path.data();
-  app::RunArguments(args);
-  ResetConversionRun();
-  ResetProcessDomainTable();
-}
 
 std::string Amp(std::string url) {
   for (size_t at = url.find('&'); at != std::string::npos; at = url.find('&', at + 5)) {
@@ -101,7 +86,7 @@ TEST(SitesMirror, ServicePagesLandAtTheirNamesAndLinksBetweenThemResolve) {
   folder.Write("sites-cache/CCHMGR20.DAT", log);
 
   const test::NothingLost nothingLost(cache);
-  ConvertInPlace(cache);
+  test::ConvertInPlace(cache);
   EXPECT_EQ(nothingLost.Check(), "");
 
   std::set<std::string> names;
@@ -167,7 +152,7 @@ TEST(SitesMirror, ChromiumLoadsTheCachedFramesAndCounterOfServicePages) {
   folder.Write("sites-cache/JCH00003.HTM", page);
   std::filesystem::copy_file(test::SampleCache("jch-cache") / "JCH00003.GIF", cache / "JCH00004.GIF");
 
-  ConvertInPlace(cache);
+  test::ConvertInPlace(cache);
   const tools::MirrorReport report = tools::CheckMirror(cache);
   EXPECT_EQ(report.resolving, report.cachedTargets);
   std::vector<std::filesystem::path> pages;
