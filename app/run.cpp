@@ -10,9 +10,11 @@
 #include "app/report.h"
 #include "app/scan.h"
 #include "base/messages.h"
+#include "html/rewriter.h"
 #include "pipeline/convert.h"
 #include "pipeline/leftovers.h"
 #include "pipeline/manifest.h"
+#include "pipeline/outputfolders.h"
 #include "platform/fs.h"
 #include "platform/system.h"
 #include "platform/ui.h"
@@ -121,11 +123,15 @@ int RunBatch(Batch& batch, size_t before = 0, size_t total = 0) {
   progress.total = static_cast<int32_t>(total != 0 ? total : batch.args->count);
   if (before == 0) progress.start = static_cast<int32_t>(platform::NowSeconds());
   platform::ShowWaitCursor(true);
+  KeepFolderAnswers(true);
+  KeepReadyFolders(true);
   for (size_t index = 1; index <= batch.args->count; ++index) {
     progress.current = static_cast<int32_t>(before + index);
     ConvertArgument(batch, batch.args->items[index - 1]);
     if (batch.lastResult == kConvertStop) break;
   }
+  KeepFolderAnswers(false);
+  KeepReadyFolders(false);
   platform::ShowWaitCursor(false);
   platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);

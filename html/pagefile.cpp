@@ -42,6 +42,7 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
   const OpenFile holder(opened);
   const FileHandle handle = holder.get();
 
+  platform::GetTimes(handle, nullptr, &page.lastWrite);
   const uint64_t length = FileLength(handle);
   if (length == 0 || length > 0x7fffffffu) return kNoError;
   size_t size = static_cast<size_t>(length);
@@ -119,6 +120,9 @@ int FinishPageOutput(PageScan& scan) {
   if (FlushPending(scan) != 0) return scan.result;
   FileRef unfinished;
   UnfinishedRefOf(scan.file, unfinished);
+  // The new page keeps the old one's time (a failure to set it is no reason
+  // to keep the old text).
+  platform::SetTimes(scan.output, nullptr, &scan.pageTime);
   const bool flushed = platform::Flush(scan.output);
   const int flushError = platform::LastError();
   CloseFile(scan.output);

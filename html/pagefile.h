@@ -28,6 +28,7 @@ struct LoadedPage {
   Block block;  // the page and a NUL after it
   size_t size = 0;
   bool hadMacBinary = false;
+  uint64_t lastWrite = 0;  // the file's last-write time
 };
 
 // 0 with the page loaded (or with no block when the file is to be left

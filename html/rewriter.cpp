@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <unordered_map>
 
 #include "base/ascii.h"
 #include "base/options.h"
@@ -88,6 +90,39 @@ void TakePlaceInOwnFolder(PageScan& scan, const char* pageUrl) {
   ++scan.rootDepth;
 }
 
+// Which paths are folders, kept while a batch runs: the pages of a site
+// link to the same few hundred places again and again. A folder made since
+// may turn a "no" into a "yes"; a folder moved may change any answer.
+struct FolderAnswers {
+  bool kept = false;
+  uint64_t made = 0;
+  uint64_t changes = 0;
+  std::unordered_map<std::string, bool> answers;
+};
+constexpr size_t kMaxFolderAnswers = 16384;
+
+FolderAnswers& KeptAnswers() {
+  static FolderAnswers answers;
+  return answers;
+}
+
+bool IsFolderKept(const char* path) {
+  FolderAnswers& kept = KeptAnswers();
+  if (!kept.kept) return platform::IsFolder(path);
+  const uint64_t changes = platform::FolderChangeCount();
+  const uint64_t made = platform::FoldersMadeCount();
+  if (changes != kept.changes || kept.answers.size() >= kMaxFolderAnswers) {
+    kept.answers.clear();
+  } else if (made != kept.made) {
+    std::erase_if(kept.answers, [](const auto& answer) { return !answer.second; });
+  }
+  kept.changes = changes;
+  kept.made = made;
+  const auto [at, added] = kept.answers.try_emplace(path, false);
+  if (added) at->second = platform::IsFolder(path);
+  return at->second;
+}
+
 // A relative link that names a folder of the mirror names the folder's
 // page: the page of a URL without its closing '/' is stored as the
 // index.html of the folder its name became, and a browser opening the
@@ -116,7 +151,7 @@ bool NamesFolder(const PageScan& scan, std::string_view link) {
   }
   if (i < link.size()) return false;  // too long to be a folder here
   path[length] = '\0';
-  return platform::IsFolder(path.data());
+  return IsFolderKept(path.data());
 }
 
 bool IsSpaceAt(const PageScan& scan, size_t at) {
@@ -765,6 +800,12 @@ bool PageRewriter::WriteLinkByPage() {
 
 }  // namespace
 
+void KeepFolderAnswers(bool keep) {
+  FolderAnswers& kept = KeptAnswers();
+  kept.kept = keep;
+  kept.answers.clear();
+}
+
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
                     ProgressSink& progress, RewriteReport& report) {
   report = RewriteReport{};
@@ -789,6 +830,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   if (!page.block) return kNoError;
   scan->text = page.block.get();
   scan->size = page.size;
+  scan->pageTime = page.lastWrite;
 
   if (page.hadMacBinary && OpenPageOutput(*scan) != 0) return kStopped;
   if (options.UnixToMacLineEnds || options.EucToShiftJis) {
@@ -811,9 +853,6 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   if (scan->result == 0 && scan->outputOpened && FinishPageOutput(*scan) == 0) {
     report.rewritten = true;
     report.backup = BackupRef(*scan);
-    FileTime time = 0;
-    GetModificationTime(report.backup, time);
-    SetModificationTime(file, time);
     if (options.DeleteBackup) {
       const ResultCode deleted = DeleteFileRef(report.backup);
       if (deleted != kNoError) scan->result = deleted;

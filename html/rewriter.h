@@ -29,4 +29,9 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
 int RewriteHtmlFile(const FileRef& file, const char* pageUrl, const Options& options,
                     ProgressSink& progress, bool& repaired);
 
+// While kept, the rewriter remembers which of the paths its links name are
+// folders, until a folder is made or moved through the platform layer. A
+// batch keeps them; whoever changes the disk another way must not.
+void KeepFolderAnswers(bool keep);
+
 }  // namespace hoard

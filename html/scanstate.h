@@ -80,6 +80,8 @@ struct PageScan {
   // few large writes rather than one a stretch between links.
   std::vector<unsigned char> pending;
   PName backupName;
+  // The old page's last-write time, which the new page keeps.
+  uint64_t pageTime = 0;
 
   // Scanner.
   size_t position = 0;

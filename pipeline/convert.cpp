@@ -105,12 +105,23 @@ LeftReason LinkReason(const FileRef& ref) {
 
 // The platform's error when the file cannot be opened for reading; kNoError
 // when it can.
-ResultCode ReadError(const FileRef& ref) {
+// Whether the file can be read (the platform's error when not), and its
+// last-write time and size.
+ResultCode ReadTimeAndSize(const FileRef& ref, FileTime& modified, int64_t& size) {
   CPath path;
   if (!FileRefToCPath(ref, path)) return kGeneralFailure;
-  if (FileExists(path.data())) return kNoError;
-  const int error = platform::LastError();
-  return error != 0 ? error : kGeneralFailure;
+  const platform::Handle handle = platform::OpenPath(path.data(), platform::OpenMode::kRead);
+  if (handle == platform::kNoHandle) {
+    const int error = platform::LastError();
+    return error != 0 ? error : kGeneralFailure;
+  }
+  uint64_t lastWrite = 0;
+  if (platform::GetTimes(handle, nullptr, &lastWrite)) modified = lastWrite;
+  uint64_t length = 0;
+  platform::SizeOf(handle, length);
+  size = static_cast<int64_t>(length);
+  platform::Close(handle);
+  return kNoError;
 }
 
 uint64_t HashBytes(std::string_view bytes, bool foldCase) {
@@ -591,10 +602,6 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   }
   if (EnsureDomainTable(run.prompts) == DomainLoadResult::kAbort) return kConvertStop;
 
-  FileTime modified = 0;
-  GetModificationTime(file, modified);
-  DateRec date;
-  FileTimeToDateRec(modified, date);
   if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
   // A cache file that is a link stays where it is, named in the report.
   if (IsLinkRef(file)) {
@@ -603,12 +610,17 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
     return kConvertDone;
   }
   // So does one that cannot be read: nothing of it could reach the mirror.
-  if (const ResultCode unreadable = ReadError(file); unreadable != kNoError) {
+  // One open tells that, the file's time and its size.
+  FileTime modified = 0;
+  int64_t size = 0;
+  if (const ResultCode unreadable = ReadTimeAndSize(file, modified, size);
+      unreadable != kNoError) {
     BeginFate(file, nullptr, kTypeNone, 0);
     LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;
   }
-  const int64_t size = static_cast<int64_t>(FileSizeOf(file));
+  DateRec date;
+  FileTimeToDateRec(modified, date);
 
   CacheLogEntry entry;
   TypeCode kind = kTypeNone;

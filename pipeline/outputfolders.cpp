@@ -4,7 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/ascii.h"
 #include "base/messages.h"
@@ -181,12 +183,72 @@ bool HasEmptyFolderName(const char* path) {
 
 bool PathHasEmptyFolderName(const char* path) { return HasEmptyFolderName(path); }
 
+namespace {
+
+// Chains of folders a batch has made or entered already: the files of a
+// site share a few folders, and walking them again for every file costs a
+// dozen calls. Forgotten when a folder or link moves.
+struct ReadyChains {
+  bool kept = false;
+  uint64_t changes = 0;
+  std::unordered_set<std::string> chains;
+};
+constexpr size_t kMaxReadyChains = 4096;
+ReadyChains gReady;
+
+// The folders `path` comes to below `destination`'s, named as the walk
+// names them, without touching the disk; returns where `rest` would point.
+const char* NameChain(FileRef& destination, const char* path) {
+  const char separator = PathSeparator();
+  for (;;) {
+    const char* const before = path;
+    FolderName name{};
+    size_t length = 0;
+    if (!NextOutputFolder(path, name, length)) return path;
+    if (destination.folder.length + length + 1 > kMaxPathBytes) {
+      return IsPathSeparator(static_cast<unsigned char>(*before)) ? before + 1 : before;
+    }
+    destination.folder.Append(std::string_view(name.data(), length));
+    destination.folder.Append(std::string_view(&separator, 1));
+  }
+}
+
+bool KnownReady(FileRef& destination, const char* path, const char*& rest) {
+  if (!gReady.kept) return false;
+  if (gReady.changes != platform::FolderChangeCount()) {
+    gReady.chains.clear();
+    gReady.changes = platform::FolderChangeCount();
+    return false;
+  }
+  FileRef named = destination;
+  const char* namedRest = NameChain(named, path);
+  if (gReady.chains.count(std::string(named.folder.View())) == 0) return false;
+  destination = named;
+  rest = namedRest;
+  return true;
+}
+
+void NoteReady(const FileRef& destination) {
+  if (!gReady.kept) return;
+  if (gReady.chains.size() >= kMaxReadyChains) gReady.chains.clear();
+  gReady.chains.emplace(destination.folder.View());
+}
+
+}  // namespace
+
+void KeepReadyFolders(bool keep) {
+  gReady.kept = keep;
+  gReady.chains.clear();
+  gReady.changes = platform::FolderChangeCount();
+}
+
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts) {
   destination = cacheFile;
   SetFileRefName(destination, "");
   gLastMove.moved = false;
   if (HasEmptyFolderName(path)) return kFoldersUnplaceable;
+  if (KnownReady(destination, path, rest)) return kFoldersReady;
   const char* const pathStart = path;
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
@@ -225,6 +287,7 @@ FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
   }
   // Also after a failure: the rest of the program keeps its current directory.
   SetCurrentFolderFromRef(savedFolder);
+  if (result == kFoldersReady && !gLastMove.moved) NoteReady(destination);
   return result;
 }
 

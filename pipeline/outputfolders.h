@@ -52,6 +52,11 @@ bool NextOutputFolder(const char*& path, FolderName& name, size_t& length);
 // it may have been made). The current directory is the same afterwards.
 FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
                                  const char* path, const char*& rest, Prompts& prompts);
+// While kept, a chain of folders made or entered once is taken as ready
+// again without touching the disk, until a folder or link moves through the
+// platform layer. A batch keeps them; whoever changes the disk another way
+// must not.
+void KeepReadyFolders(bool keep);
 // Whether a folder of `path` would have an empty name (the path names no
 // place), as CreateOutputFolders finds it.
 bool PathHasEmptyFolderName(const char* path);

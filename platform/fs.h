@@ -53,6 +53,13 @@ bool MovePath(const char* from, const char* to);
 bool DeletePath(const char* path);
 bool MakeFolder(const char* path);
 bool IsFolder(const char* path);
+// Counts that grow whenever, through this interface, a folder may have been
+// made (FoldersMadeCount), or a folder or link may have been renamed or taken
+// away (FolderChangeCount). While the second stays the same, a path that
+// IsFolder found to be a folder still is one; while both do, one that it
+// found not to be still is not (unless something else changed the disk).
+uint64_t FoldersMadeCount();
+uint64_t FolderChangeCount();
 // Whether the path's last component is itself a link (a symbolic link or,
 // where the platform has them, a reparse point), never following it.
 bool IsLink(const char* path);

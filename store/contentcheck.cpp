@@ -225,15 +225,16 @@ bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& 
 }
 
 bool CheckImageFile(const FileRef& file, ImageChecker checker) {
-  const uint64_t size = FileSizeOf(file);
+  FileHandle handle = kNullHandle;
+  OpenRead(file, handle);
+  if (handle == kNullHandle) return false;
+  const OpenFile holder(handle);
+  const uint64_t size = FileLength(handle);
   if (size == 0 || size > std::numeric_limits<uint32_t>::max()) return false;
   auto* block = static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(size)));
   if (block == nullptr) return false;
-  FileHandle handle = kNullHandle;
-  OpenRead(file, handle);
   uint32_t got = static_cast<uint32_t>(size);
-  const bool read = handle != kNullHandle && ReadBytes(handle, got, block) == 0 && got == size;
-  CloseFile(handle);
+  const bool read = ReadBytes(handle, got, block) == 0 && got == size;
   bool broken = false;
   if (read && !IsPackedCacheLog(block, got)) {
     size_t start = 0;

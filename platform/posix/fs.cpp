@@ -16,6 +16,7 @@
 #include <new>
 
 #include "platform/posix/faults.h"
+#include "platform/posix/paths.h"
 #include "platform/posix/pattern.h"
 
 namespace hoard::platform {
@@ -220,6 +221,25 @@ void DisarmFaults() {
 
 uint64_t CountedFileCalls() { return gFaults.calls; }
 
+// What the open of the last file opened for reading found: a batch asks
+// for the size and time of the file it just opened again and again. Any
+// change through this interface forgets it.
+struct OpenedStatus {
+  int fd = -1;
+  struct stat info {};
+};
+OpenedStatus gOpened;
+
+void ForgetOpened() { gOpened.fd = -1; }
+
+bool StatusOf(Handle handle, struct stat& info) {
+  if (FdOf(handle) == gOpened.fd) {
+    info = gOpened.info;
+    return true;
+  }
+  return fstat(FdOf(handle), &info) == 0;
+}
+
 int LastError() { return gLastError; }
 void SetLastError(int error) { gLastError = error; }
 
@@ -233,6 +253,7 @@ Handle OpenPath(const char* path, OpenMode mode) {
   // Opened non-blocking so that a FIFO in a cache folder cannot hang the run;
   // ordinary blocking I/O is restored right after.
   if (FailsHere()) return kNoHandle;
+  if (mode != OpenMode::kRead) ForgetOpened();
   int fd;
   do {
     fd = open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -254,7 +275,10 @@ Handle OpenPath(const char* path, OpenMode mode) {
   }
   // A regular file reads and writes the same either way: only a device or
   // FIFO needs blocking I/O back.
-  if (S_ISREG(info.st_mode)) return HandleOf(fd);
+  if (S_ISREG(info.st_mode)) {
+    if (mode == OpenMode::kRead) gOpened = OpenedStatus{fd, info};
+    return HandleOf(fd);
+  }
   int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     Fail();
@@ -286,6 +310,7 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count) {
   uint32_t wanted = count;
   count = 0;
   if (handle == kNoHandle) return FailWith(EBADF);
+  ForgetOpened();
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   switch (CountCall()) {
     case Injected::kNone: break;
@@ -315,7 +340,7 @@ bool SizeOf(Handle handle, uint64_t& size) {
   size = 0;
   if (handle == kNoHandle) return FailWith(EBADF);
   struct stat info;
-  if (fstat(FdOf(handle), &info) != 0) return Fail();
+  if (!StatusOf(handle, info)) return Fail();
   size = static_cast<uint64_t>(info.st_size);
   return true;
 }
@@ -337,13 +362,15 @@ bool Flush(Handle handle) {
 }
 
 void Close(Handle handle) {
-  if (handle != kNoHandle) close(FdOf(handle));
+  if (handle == kNoHandle) return;
+  if (FdOf(handle) == gOpened.fd) ForgetOpened();
+  close(FdOf(handle));
 }
 
 bool GetTimes(Handle handle, uint64_t* creation, uint64_t* lastWrite) {
   if (handle == kNoHandle) return FailWith(EBADF);
   struct stat info;
-  if (fstat(FdOf(handle), &info) != 0) return Fail();
+  if (!StatusOf(handle, info)) return Fail();
   uint64_t written = TicksOf(info.st_mtim);
   if (creation != nullptr) *creation = written;
   if (lastWrite != nullptr) *lastWrite = written;
@@ -354,6 +381,7 @@ bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const 
   if (handle == kNoHandle) return FailWith(EBADF);
   if (lastWrite == nullptr) return true;
   if (FailsHere()) return false;
+  ForgetOpened();
   timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
@@ -362,11 +390,29 @@ bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const 
   return true;
 }
 
+namespace {
+uint64_t gFoldersMade = 0;
+uint64_t gFolderChanges = 0;
+}  // namespace
+
 bool MovePath(const char* from, const char* to) {
-  return !FailsHere() && RenameNoReplace(from, to);
+  ForgetOpened();
+  if (FailsHere() || !RenameNoReplace(from, to)) return false;
+  // Only a folder (or a link, which may lead to one) moving changes which
+  // paths are folders.
+  struct stat info;
+  if (lstat(to, &info) != 0 || !S_ISREG(info.st_mode)) ++gFolderChanges;
+  return true;
 }
 
+void NoteFolderMade() { ++gFoldersMade; }
+
+uint64_t FoldersMadeCount() { return gFoldersMade; }
+
+uint64_t FolderChangeCount() { return gFolderChanges; }
+
 bool DeletePath(const char* path) {
+  ForgetOpened();
   if (FailsHere()) return false;
   if (unlink(path) != 0) return Fail();
   return true;
@@ -374,6 +420,7 @@ bool DeletePath(const char* path) {
 
 bool MakeFolder(const char* path) {
   if (FailsHere()) return false;
+  NoteFolderMade();
   if (mkdir(path, 0777) != 0) return Fail();
   return true;
 }

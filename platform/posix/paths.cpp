@@ -33,6 +33,7 @@ bool UserBaseFolder(const char* variable, const char* homeRelative, PathText& ou
 }
 
 bool MakeFolders(const char* path, mode_t mode) {
+  NoteFolderMade();
   struct stat info;
   if (stat(path, &info) == 0) return S_ISDIR(info.st_mode);
   PathText partial;

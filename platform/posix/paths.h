@@ -30,6 +30,9 @@ struct PathText {
 // ".local/share"). The home folder is $HOME, or the account's when unset.
 bool UserBaseFolder(const char* variable, const char* homeRelative, PathText& out);
 
+// Counted by FoldersMadeCount: a folder may have been made.
+void NoteFolderMade();
+
 // Creates the folder and any missing parents (the last one with `mode`);
 // true when it exists as a folder afterwards.
 bool MakeFolders(const char* path, mode_t mode);

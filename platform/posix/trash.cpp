@@ -71,6 +71,7 @@ bool VolumeTrash(std::string_view top, PathText& out) {
       !AppendNumber(out, geteuid())) {
     return false;
   }
+  NoteFolderMade();
   if (mkdir(out.text, 0700) != 0 && errno != EEXIST) return false;
   return lstat(out.text, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
 }

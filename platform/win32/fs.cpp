@@ -201,13 +201,29 @@ bool SetTimes(Handle handle, const uint64_t* creation, const uint64_t* lastWrite
   return true;
 }
 
+namespace {
+uint64_t gFoldersMade = 0;
+uint64_t gFolderChanges = 0;
+}  // namespace
+
 bool MovePath(const char* from, const char* to) {
   if (!::MoveFileA(from, to)) {
     NoteFailure();
     return false;
   }
+  // Only a folder (or a reparse point, which may lead to one) moving changes
+  // which paths are folders.
+  const DWORD attributes = ::GetFileAttributesA(to);
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    ++gFolderChanges;
+  }
   return true;
 }
+
+uint64_t FoldersMadeCount() { return gFoldersMade; }
+
+uint64_t FolderChangeCount() { return gFolderChanges; }
 
 bool DeletePath(const char* path) {
   if (!::DeleteFileA(path)) {
@@ -218,6 +234,7 @@ bool DeletePath(const char* path) {
 }
 
 bool MakeFolder(const char* path) {
+  ++gFoldersMade;
   if (!::CreateDirectoryA(path, nullptr)) {
     NoteFailure();
     return false;
