@@ -10,6 +10,7 @@
 #include "app/progress.h"
 #include "html/linkrules.h"
 #include "html/rewriter_support.h"
+#include "platform/fs.h"
 #include "support/bytes.h"
 #include "support/tempfolder.h"
 #include "urlmap/urlmap.h"
@@ -469,6 +470,44 @@ TEST(IsHostName, TellsHostsFromFolderNames) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(IsHostName(c.name), c.host);
   }
+}
+
+// A batch keeps which paths are folders; a folder made or moved through the
+// platform layer between two pages changes the answer for the next page.
+TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
+  ScopedOptions options(test::LinksOnly());
+  TempFolder folder;
+  const std::string sub = (folder.Path() / "m" / "sub").string();
+  const std::string gone = (folder.Path() / "m" / "gone").string();
+  struct Step {
+    const char* what;
+    bool (*change)(const std::string& sub, const std::string& gone);
+    const char* expected;
+  };
+  const Step steps[] = {
+      {"no folder yet", nullptr, "sub"},
+      {"the folder made", [](const std::string& s, const std::string&) {
+         return platform::MakeFolder(s.c_str());
+       }, "sub/index.html"},
+      {"asked again", nullptr, "sub/index.html"},
+      {"the folder moved away", [](const std::string& s, const std::string& g) {
+         return platform::MovePath(s.c_str(), g.c_str());
+       }, "sub"},
+  };
+  KeepFolderAnswers(true);
+  int page = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    if (step.change != nullptr) {
+      ASSERT_TRUE(step.change(sub, gone));
+    }
+    const std::string name = "p" + std::to_string(++page) + ".html";
+    const std::string url = "http://www.own.co.jp/" + name;
+    const auto run = RewriteInFolder(folder, "m", name, Anchor("sub"), url.c_str());
+    EXPECT_EQ(run.result, 0);
+    ExpectPage(run.page, Anchor(step.expected));
+  }
+  KeepFolderAnswers(false);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "app/prompts.h"
 #include "base/messages.h"
+#include "platform/fs.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/files.h"
 #include "support/tempfolder.h"
@@ -133,6 +134,36 @@ TEST_F(OutputFolders, LongComponents) {
   EXPECT_EQ(Below(outcome.destination), "host2/");
   EXPECT_EQ(outcome.rest, seventy + "/x/y.html");
   EXPECT_FALSE(fs::exists(cache_ / "host2" / "x"));
+}
+
+// A batch keeps the chains it made: the same paths come to the same folders
+// and rests as a walk on the disk does, and a folder moved away is walked
+// again.
+TEST_F(OutputFolders, KeptChainsAgreeWithTheWalkAndForgetAMovedFolder) {
+  const std::string paths[] = {"host/dir/a.html",        "host/dir/",
+                               "host/x?y/z/a.html",      "host2/" + std::string(70, 's') + "/x/y.html",
+                               "host/%7Euser/a.html",    "host/dir/sub\\b.html",
+                               "host/dir/a.html"};
+  auto outcomeText = [this](const Outcome& outcome) {
+    return outcome.result != kFoldersReady ? std::string("not ready")
+                                           : Below(outcome.destination) + "|" + outcome.rest;
+  };
+  std::vector<std::string> walked;
+  for (const std::string& path : paths) walked.push_back(outcomeText(Create(path)));
+  KeepReadyFolders(true);
+  for (int round = 0; round < 2; ++round) {
+    for (size_t i = 0; i < std::size(paths); ++i) {
+      EXPECT_EQ(outcomeText(Create(paths[i])), walked[i]) << paths[i] << " round " << round;
+    }
+  }
+  const std::string dir = (cache_ / "host" / "dir").string();
+  ASSERT_TRUE(platform::MovePath(dir.c_str(), (cache_ / "host" / "old").string().c_str()));
+  root_.Write("outer/cache/host/dir", "a page");
+  const Outcome outcome = Create("host/dir/c.html");
+  KeepReadyFolders(false);
+  ASSERT_EQ(outcome.result, kFoldersReady);
+  EXPECT_TRUE(LastFolderPageMove().moved);
+  EXPECT_EQ(root_.Read("outer/cache/host/dir/index.html"), "a page");
 }
 
 TEST_F(OutputFolders, KeepsAFileInTheWayAsTheFoldersIndexAndEntersExistingFolders) {
