@@ -192,6 +192,8 @@ bool CutBannerBlock(PageScan& scan) {
 
 bool StepTableToken(PageScan& scan) {
   const size_t at = scan.position;
+  // Every table token begins with '<'.
+  if (at >= scan.size || scan.text[at] != '<') return false;
   for (const TableToken& row : kTableTokens) {
     if (!MatchToken(scan, at, row.token)) continue;
     size_t end = at + row.token.size();

@@ -163,20 +163,6 @@ void SkipSpaces(PageScan& scan) {
 
 }  // namespace
 
-bool MatchToken(const PageScan& scan, size_t at, std::string_view token) {
-  if (at > scan.size || scan.size - at < token.size()) return false;
-  for (size_t i = 0; i < token.size(); ++i) {
-    const unsigned char want = static_cast<unsigned char>(token[i]);
-    const unsigned char have = scan.text[at + i];
-    if (want == ' ') {
-      if (!IsSpace(have)) return false;
-    } else if (FoldAscii(want) != FoldAscii(have)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 bool MatchExact(const PageScan& scan, size_t at, std::string_view token) {
   if (at > scan.size || scan.size - at < token.size()) return false;
   return std::memcmp(scan.text + at, token.data(), token.size()) == 0;
@@ -352,6 +338,14 @@ void PageRewriter::Scan() {
 bool PageRewriter::TryTagToken(const TagToken& row) {
   PageScan& s = scan_;
   const size_t at = s.position;
+  // The token's first byte, where the row compares it, decides most rows.
+  if (!row.token.empty()) {
+    const bool before = row.rule == TokenRule::kOneBefore;
+    if ((before && at == 0) || at - before >= s.size ||
+        FoldAscii(s.text[at - before]) != FoldAscii(static_cast<unsigned char>(row.token[0]))) {
+      return false;
+    }
+  }
   switch (row.rule) {
     case TokenRule::kTables: {
       if (!StepTableToken(s)) return false;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "store/fileref.h"
 #include "store/files.h"
 
@@ -121,8 +122,21 @@ int WriteUpTo(PageScan& scan, size_t end);
 int WriteBytesOut(PageScan& scan, std::string_view bytes);
 
 // Token comparison: ASCII letters fold case, a space in the token matches a
-// space, tab, LF or CR. The whole token must lie inside the text.
-bool MatchToken(const PageScan& scan, size_t at, std::string_view token);
+// space, tab, LF or CR. The whole token must lie inside the text. Inline:
+// the scan tries it at nearly every byte of a tag.
+inline bool MatchToken(const PageScan& scan, size_t at, std::string_view token) {
+  if (at > scan.size || scan.size - at < token.size()) return false;
+  for (size_t i = 0; i < token.size(); ++i) {
+    const unsigned char want = static_cast<unsigned char>(token[i]);
+    const unsigned char have = scan.text[at + i];
+    if (want == ' ') {
+      if (have != ' ' && have != '\t' && have != '\n' && have != '\r') return false;
+    } else if (FoldAscii(want) != FoldAscii(have)) {
+      return false;
+    }
+  }
+  return true;
+}
 // Plain byte comparison.
 bool MatchExact(const PageScan& scan, size_t at, std::string_view token);
 

@@ -207,14 +207,6 @@ void SkipSource(ScanState& s, size_t n) {
   }
 }
 
-size_t MatchSourceAt(const ScanState& s, std::string_view pattern) {
-  size_t used = 0;
-  for (char c : pattern) {
-    if (s.source[used] != c) return 0;  // the source's NUL never matches
-    used += c == '&' && std::strncmp(s.source + used, "&amp;", 5) == 0 ? 5 : 1;
-  }
-  return used;
-}
 
 void KeepQueryCopy(ScanState& s, size_t at) {
   const char* from = s.source;

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "store/textconv.h"
@@ -160,8 +161,16 @@ bool SourceBeginsWith(const ScanState& s, std::string_view text);
 void SkipSource(ScanState& s, size_t n);
 // Exact bytes of `pattern` at the source cursor, where every '&' of the
 // pattern also matches the "&amp;" of a link taken from a page: the source
-// bytes matched, 0 when the pattern does not match.
-size_t MatchSourceAt(const ScanState& s, std::string_view pattern);
+// bytes matched, 0 when the pattern does not match. Inline: the rules try
+// it at every component.
+inline size_t MatchSourceAt(const ScanState& s, std::string_view pattern) {
+  size_t used = 0;
+  for (char c : pattern) {
+    if (s.source[used] != c) return 0;  // the source's NUL never matches
+    used += c == '&' && std::strncmp(s.source + used, "&amp;", 5) == 0 ? 5 : 1;
+  }
+  return used;
+}
 // Keeps the query that begins `at` bytes after the source cursor, for the
 // page-number suffix (a rule that starts a query without the scan's '?').
 void KeepQueryCopy(ScanState& s, size_t at);
