@@ -100,7 +100,9 @@ void ConvertArgument(Batch& batch, const char* argument) {
   }
 
   FileRef file;
-  if (MakeFileRef(fullPath.data(), file) == kBadName || MakeAbsolute(file) != kNoError) {
+  // The file was looked for above: its reference is only parsed here.
+  if (ParseFileRef(fullPath.data(), NativePathStyle(), file) == kBadName ||
+      MakeAbsolute(file) != kNoError) {
     ReportTooLong(fullPath.data());
     return;
   }
