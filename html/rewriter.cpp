@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -232,6 +233,33 @@ constexpr TagToken kTagTokens[] = {
     {"", 0, TagKind::kNone, TokenRule::kComment},
 };
 
+// The rows worth trying at a position, by the folded byte there (and, for
+// the row that begins one byte early, the byte before it), as bits in table
+// order; the rows without a token of their own are always tried.
+struct TagRowIndex {
+  uint64_t at[256] = {};
+  uint64_t before[256] = {};
+  uint64_t always = 0;
+};
+static_assert(std::size(kTagTokens) <= 64);
+
+constexpr TagRowIndex MakeTagRowIndex() {
+  TagRowIndex index;
+  for (size_t row = 0; row < std::size(kTagTokens); ++row) {
+    const uint64_t bit = uint64_t{1} << row;
+    const std::string_view token = kTagTokens[row].token;
+    if (token.empty()) {
+      index.always |= bit;
+    } else if (kTagTokens[row].rule == TokenRule::kOneBefore) {
+      index.before[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
+    } else {
+      index.at[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
+    }
+  }
+  return index;
+}
+constexpr TagRowIndex kTagRowIndex = MakeTagRowIndex();
+
 struct AttributeToken {
   std::string_view token;
   uint8_t advance;
@@ -326,8 +354,13 @@ void PageRewriter::Scan() {
     if (!ProgressCheck()) break;
     scan_.tagKind = TagKind::kNone;
     if (MayStartTagToken(scan_)) {
-      for (const TagToken& row : kTagTokens) {
-        if (TryTagToken(row)) break;
+      const size_t at = scan_.position;
+      uint64_t rows = kTagRowIndex.always | kTagRowIndex.at[FoldAscii(scan_.text[at])];
+      if (at > 0) rows |= kTagRowIndex.before[FoldAscii(scan_.text[at - 1])];
+      while (rows != 0) {
+        const int row = std::countr_zero(rows);
+        rows &= rows - 1;
+        if (TryTagToken(kTagTokens[row])) break;
       }
     }
     ++scan_.position;
