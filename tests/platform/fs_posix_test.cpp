@@ -17,6 +17,8 @@
 namespace hoard {
 namespace {
 
+using platform::OpenMode;
+
 TEST(WriteTo, AFullDeviceGivesVolumeFull) {
   platform::Handle handle = platform::OpenPath("/dev/full", platform::OpenMode::kOpenAlways);
   if (handle == platform::kNoHandle) GTEST_SKIP() << "/dev/full cannot be opened here";
@@ -121,6 +123,45 @@ TEST(FindFirst, ListsNamesInFoldedNameOrder) {
   platform::FindEnd(find);
   EXPECT_EQ(names, (std::vector<std::string>{"Cache0001", "cache0002", "cache0003",
                                              "JCH00001.HTM", "M0000001"}));
+}
+
+// A handle opened to read tells its file's size and time as they are now:
+// also after another handle wrote to the file or set its time, and while a
+// second file is open to read.
+TEST(SizeOf, FollowsTheFileWhileOtherHandlesChangeIt) {
+  test::TempFolder folder;
+  folder.Write("a.htm", "abc");
+  folder.Write("b.htm", "12345");
+  auto sizeOf = [](platform::Handle handle) {
+    uint64_t size = 0;
+    platform::SizeOf(handle, size);
+    return size;
+  };
+  auto timeOf = [](platform::Handle handle) {
+    uint64_t lastWrite = 0;
+    platform::GetTimes(handle, nullptr, &lastWrite);
+    return lastWrite;
+  };
+  platform::Handle reader = platform::OpenPath(folder.Join("a.htm").c_str(), OpenMode::kRead);
+  ASSERT_NE(reader, platform::kNoHandle);
+  EXPECT_EQ(sizeOf(reader), 3u);
+  const uint64_t before = timeOf(reader);
+  platform::Handle writer =
+      platform::OpenPath(folder.Join("a.htm").c_str(), OpenMode::kOpenAlways);
+  ASSERT_NE(writer, platform::kNoHandle);
+  uint32_t count = 4;
+  EXPECT_TRUE(platform::SeekEnd(writer) && platform::WriteTo(writer, "defg", count));
+  const uint64_t set = before - 10000000u * 3600;  // an hour earlier
+  EXPECT_TRUE(platform::SetTimes(writer, nullptr, &set));
+  platform::Close(writer);
+  EXPECT_EQ(sizeOf(reader), 7u);
+  EXPECT_EQ(timeOf(reader), set);
+  platform::Handle other = platform::OpenPath(folder.Join("b.htm").c_str(), OpenMode::kRead);
+  ASSERT_NE(other, platform::kNoHandle);
+  EXPECT_EQ(sizeOf(other), 5u);
+  EXPECT_EQ(sizeOf(reader), 7u);
+  platform::Close(other);
+  platform::Close(reader);
 }
 
 }  // namespace
