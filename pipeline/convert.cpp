@@ -441,7 +441,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // The file keeps its cache name until it takes its place in the mirror, in
   // one step: a run killed at any moment leaves it where a later run finds
   // it.
-  const ResultCode moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader);
+  uint64_t placedSize = 0;
+  const ResultCode moved =
+      MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader, &placedSize);
   if (moved != kNoError) {
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     LeaveBehind(cacheName.View(), LeftReason::kUnreadable, moved);
@@ -449,7 +451,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   }
   RecordPlaced(destination, urlKey);
   ++gCounts.moved;
-  const bool cut = static_cast<int64_t>(FileSizeOf(destination)) < size;
+  const bool cut = static_cast<int64_t>(placedSize) < size;
   if (cut) ++gCounts.headersCut;
   NoteFate(kind == kTypeText ? FileAction::kRewrite
            : cut             ? FileAction::kMoveCutHeader

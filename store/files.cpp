@@ -279,6 +279,7 @@ constexpr uint32_t kMacBinaryHeaderBytes = 128;
 struct MoveOutcome {
   ResultCode result = kNoError;
   int error = 0;
+  uint64_t placed = 0;  // the size of the file at its new place
 };
 
 MoveOutcome Failed() {
@@ -319,8 +320,10 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
 
   if (skip == 0) {
     CloseFile(source);
-    if (platform::MovePath(sourcePath, destinationPath)) return {};
-    return Failed();
+    if (!platform::MovePath(sourcePath, destinationPath)) return Failed();
+    MoveOutcome moved;
+    moved.placed = size;
+    return moved;
   }
 
   // The cut copy is made beside the source under the source's unfinished
@@ -399,8 +402,10 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
     platform::DeletePath(copyPath.data());
     return outcome;
   }
-  if (platform::DeletePath(sourcePath)) return {};
-  return Failed();
+  if (!platform::DeletePath(sourcePath)) return Failed();
+  MoveOutcome moved;
+  moved.placed = length;
+  return moved;
 }
 
 }  // namespace
@@ -411,17 +416,20 @@ ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsig
   return MoveStrippedAs(source, target, stripFlags);
 }
 
-ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags) {
+ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
+                          uint64_t* placedSize) {
   CPath sourcePath;
   CPath destinationPath;
   if (!FileRefToCPath(source, sourcePath) || !FileRefToCPath(target, destinationPath)) {
     return kBadName;
   }
   MoveOutcome outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
-  if (outcome.result == kNoError) return kNoError;
-  if (!platform::IsAlreadyExists(outcome.error)) return outcome.result;
-  if (!platform::DeletePath(destinationPath.data())) return PlatformError();
-  outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+  if (outcome.result != kNoError) {
+    if (!platform::IsAlreadyExists(outcome.error)) return outcome.result;
+    if (!platform::DeletePath(destinationPath.data())) return PlatformError();
+    outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+  }
+  if (outcome.result == kNoError && placedSize != nullptr) *placedSize = outcome.placed;
   return outcome.result;
 }
 

@@ -110,8 +110,10 @@ inline constexpr unsigned kStripHttpHeader = 2;
 ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsigned stripFlags);
 // The same into `target`, a whole reference (folder and name): the file
 // takes its new name in the same step as its new folder, so that no moment
-// finds it under a name no later run knows.
-ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags);
+// finds it under a name no later run knows. `placedSize`, when given, is set
+// to the file's size at its new place.
+ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
+                          uint64_t* placedSize = nullptr);
 inline ResultCode Move(const FileRef& source, const FileRef& destination) {
   return MoveStripped(source, destination, 0);
 }
