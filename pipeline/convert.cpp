@@ -103,8 +103,6 @@ LeftReason LinkReason(const FileRef& ref) {
   return LeftReason::kLinkFile;
 }
 
-// The platform's error when the file cannot be opened for reading; kNoError
-// when it can.
 // Whether the file can be read (the platform's error when not), and its
 // last-write time and size.
 ResultCode ReadTimeAndSize(const FileRef& ref, FileTime& modified, int64_t& size) {

@@ -221,6 +221,8 @@ void DisarmFaults() {
 
 uint64_t CountedFileCalls() { return gFaults.calls; }
 
+namespace {
+
 // What the open of the last file opened for reading found: a batch asks
 // for the size and time of the file it just opened again and again. Any
 // change through this interface forgets it.
@@ -239,6 +241,8 @@ bool StatusOf(Handle handle, struct stat& info) {
   }
   return fstat(FdOf(handle), &info) == 0;
 }
+
+}  // namespace
 
 int LastError() { return gLastError; }
 void SetLastError(int error) { gLastError = error; }
