@@ -19,6 +19,7 @@
 #include "store/files.h"
 #include "support/guards.h"
 #include "support/nothinglost.h"
+#include "support/samplecache.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -26,23 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry below `root`, by relative path: a file's bytes, a link's
-// target, or a mark for a folder.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-  std::map<std::string, std::string> out;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    const std::string name = fs::relative(item.path(), root).string();
-    if (item.is_symlink()) {
-      out[name] = "link to " + fs::read_symlink(item.path()).string();
-    } else if (item.is_directory()) {
-      out[name] = "folder";
-    } else {
-      std::ifstream in(item.path(), std::ios::binary);
-      out[name] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
-  }
-  return out;
-}
+using test::Snapshot;
 
 class SafetyTest : public ::testing::Test {
  protected:
