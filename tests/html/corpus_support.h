@@ -2,8 +2,11 @@
 // converted in the test's process.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "html/mirror_support.h"
@@ -34,6 +37,21 @@ inline Options AllPageRules() {
   options.AdjustScriptParams = options.AdjustFormActions = options.AdjustOptionValues = 1;
   options.FixTableEnds = options.ShortenInfoseekResults = 1;
   return options;
+}
+
+// Makes `cache` a cache folder of pages: page i as JCH0000i.HTM with the
+// HTML given, and a cache log listing each under its URL as ".html".
+inline void WritePageCache(const std::filesystem::path& cache,
+                           const std::vector<std::pair<std::string, std::string>>& pages) {
+  std::filesystem::create_directories(cache);
+  std::string log = "JustView 2.0 Cache Manager\r\n";
+  for (size_t i = 0; i < pages.size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "JCH%05zu", i + 1);
+    log += pages[i].first + "," + name + ".html\r\n";
+    std::ofstream(cache / (std::string(name) + ".HTM"), std::ios::binary) << pages[i].second;
+  }
+  std::ofstream(cache / "CCHMGR20.DAT", std::ios::binary) << log;
 }
 
 // Converts the cache folder in place, links edited and backups kept, and

@@ -52,18 +52,13 @@ TEST(QueryMirror, EveryResultPageLandsAtItsNameAndEveryLinkFindsIt) {
   };
   test::TempFolder folder;
   const std::filesystem::path cache = folder.Path() / "query-cache";
-  std::filesystem::create_directories(cache);
-  std::string log = "JustView 2.0 Cache Manager\r\n";
+  std::vector<std::pair<std::string, std::string>> cached;
   for (size_t i = 0; i < pages.size(); ++i) {
-    char name[32];
-    // The log names the page ".html"; the cache file is ".HTM".
-    std::snprintf(name, sizeof name, "JCH%05zu", i + 1);
-    log += pages[i].url + "," + name + ".html\r\n";
     std::string html = "<HTML><BODY>page " + std::to_string(i) + "\r\n";
     for (const std::string& link : pages[i].links) html += "<A HREF=\"" + link + "\">next</A>\r\n";
-    folder.Write(std::string("query-cache/") + name + ".HTM", html + "</BODY></HTML>\r\n");
+    cached.emplace_back(pages[i].url, html + "</BODY></HTML>\r\n");
   }
-  folder.Write("query-cache/CCHMGR20.DAT", log);
+  test::WritePageCache(cache, cached);
 
   const test::NothingLost nothingLost(cache);
   test::ConvertInPlace(cache);

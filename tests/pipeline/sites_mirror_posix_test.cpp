@@ -68,12 +68,8 @@ TEST(SitesMirror, ServicePagesLandAtTheirNamesAndLinksBetweenThemResolve) {
   };
   test::TempFolder folder;
   const std::filesystem::path cache = folder.Path() / "sites-cache";
-  std::filesystem::create_directories(cache);
-  std::string log = "JustView 2.0 Cache Manager\r\n";
+  std::vector<std::pair<std::string, std::string>> cached;
   for (size_t i = 0; i < pages.size(); ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "JCH%05zu", i + 1);
-    log += pages[i].url + "," + name + ".html\r\n";
     std::string html = "<HTML><BODY>page " + std::to_string(i) + "\r\n";
     for (size_t j = 0; j < pages.size(); ++j) {
       if (j == i) continue;
@@ -81,9 +77,9 @@ TEST(SitesMirror, ServicePagesLandAtTheirNamesAndLinksBetweenThemResolve) {
       html += "<A HREF=\"" + ((i + j) % 2 == 0 ? Amp(url) : url) + "\">p</A>\r\n";
     }
     for (const std::string& url : otherSpellings) html += "<A HREF=\"" + Amp(url) + "\">o</A>\r\n";
-    folder.Write(std::string("sites-cache/") + name + ".HTM", html + "</BODY></HTML>\r\n");
+    cached.emplace_back(pages[i].url, html + "</BODY></HTML>\r\n");
   }
-  folder.Write("sites-cache/CCHMGR20.DAT", log);
+  test::WritePageCache(cache, cached);
 
   const test::NothingLost nothingLost(cache);
   test::ConvertInPlace(cache);
