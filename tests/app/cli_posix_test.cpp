@@ -18,20 +18,13 @@
 #include <vector>
 
 #include "support/nothinglost.h"
+#include "support/programrun.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
 namespace {
 
 namespace fs = std::filesystem;
-
-// BUILD/tests/hoard_tests runs BUILD/hoard-hoard.
-fs::path ProgramPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return self.parent_path().parent_path() / "hoard-hoard";
-}
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -79,7 +72,7 @@ ProgramRun RunProgram(const fs::path& folder, const fs::path& config, std::vecto
     }
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     if (chdir(folder.c_str()) != 0) _exit(126);
-    const std::string program = ProgramPath().string();
+    const std::string program = test::BuiltProgramPath().string();
     std::vector<std::string> words;
     if (asNobody) words = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
     words.push_back(program);
@@ -118,8 +111,8 @@ void CopySample(const char* sample, const fs::path& to) {
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(ProgramPath())) {
-      GTEST_SKIP() << "the hoard-hoard program is not built beside the tests (" << ProgramPath()
+    if (!fs::exists(test::BuiltProgramPath())) {
+      GTEST_SKIP() << "the hoard-hoard program is not built beside the tests (" << test::BuiltProgramPath()
                    << "); build every target";
     }
   }

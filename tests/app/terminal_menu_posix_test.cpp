@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/mainmenu.h"
+#include "support/programrun.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
@@ -28,15 +29,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kPatience = std::chrono::seconds(30);
-
-// The program beside the test binary's folder (BUILD/tests/hoard_tests and
-// BUILD/hoard-hoard).
-fs::path ProgramPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return self.parent_path().parent_path() / "hoard-hoard";
-}
 
 // One run of the program on a pseudo-terminal of 100 columns.
 class TerminalRun {
@@ -52,7 +44,7 @@ class TerminalRun {
       setenv("LC_ALL", "ja_JP.UTF-8", 1);
       setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
       if (chdir(folder.c_str()) != 0) _exit(126);
-      const std::string program = ProgramPath().string();
+      const std::string program = test::BuiltProgramPath().string();
       std::vector<char*> argv{const_cast<char*>(program.c_str())};
       for (std::string& arg : args) argv.push_back(arg.data());
       argv.push_back(nullptr);
@@ -131,8 +123,8 @@ class TerminalRun {
 class TerminalFrontEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(ProgramPath())) {
-      GTEST_SKIP() << "the hoard-hoard program is not built beside the tests (" << ProgramPath()
+    if (!fs::exists(test::BuiltProgramPath())) {
+      GTEST_SKIP() << "the hoard-hoard program is not built beside the tests (" << test::BuiltProgramPath()
                    << "); build every target";
     }
   }
@@ -317,7 +309,7 @@ TEST_F(TerminalFrontEndTest, WithoutATerminalTheProgramNeverWaits) {
     std::string command;
     int exitCode;
   };
-  const std::string program = ProgramPath().string();
+  const std::string program = test::BuiltProgramPath().string();
   const std::string quiet = "cd '" + work_.Path().string() + "' && env XDG_CONFIG_HOME='" +
                             config_.Path().string() +
                             "' ASAN_OPTIONS=detect_leaks=0 timeout 60 ";

@@ -21,20 +21,13 @@
 #include <vector>
 
 #include "support/nothinglost.h"
+#include "support/programrun.h"
 #include "support/tempfolder.h"
 
 namespace hoard {
 namespace {
 
 namespace fs = std::filesystem;
-
-// BUILD/tests/hoard_tests runs BUILD/hoard-hoard.
-fs::path ProgramPath() {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return self.parent_path().parent_path() / "hoard-hoard";
-}
 
 // Runs the program over `cache` with no terminal, its settings under
 // `config`; `killAt` 0 runs it whole. The exit status, or 128 + the signal
@@ -58,7 +51,7 @@ int RunProgram(const fs::path& cache, const fs::path& config, uint64_t killAt, i
     } else {
       unsetenv("HOARD_HOARD_KILL_AT_CALL");
     }
-    const std::string program = ProgramPath().string();
+    const std::string program = test::BuiltProgramPath().string();
     const std::string folder = cache.string() + "/";
     execl(program.c_str(), program.c_str(), "--links", "--keep-backups", "--lf-to-cr", "-q",
           folder.c_str(), static_cast<char*>(nullptr));
@@ -108,7 +101,7 @@ std::string BigPage(size_t size, int number) {
 class KillTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(ProgramPath())) {
+    if (!fs::exists(test::BuiltProgramPath())) {
       GTEST_SKIP() << "the hoard-hoard program is not built beside the tests";
     }
     // The second page is copied, not renamed, into the mirror: its stored
