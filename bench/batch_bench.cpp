@@ -32,6 +32,7 @@
 
 #include "app/options.h"
 #include "app/run.h"
+#include "bench/cachefiles.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
@@ -40,20 +41,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-bool WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
+using hoard::bench::Clock;
+using hoard::bench::Gif;
+using hoard::bench::Jpeg;
+using hoard::bench::Median;
+using hoard::bench::Seconds;
+using hoard::bench::WriteFile;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -109,27 +102,6 @@ std::string Page(int page, int links, int pages, int images, const std::string& 
     text += "</P>\r\n";
   }
   return text + "</BODY>\r\n</HTML>\r\n";
-}
-
-std::string Gif(int image) {
-  std::string bytes("GIF89a\x02\x00\x02\x00\x80\x00\x00", 13);
-  bytes += static_cast<char>(image & 0xFF);
-  bytes += static_cast<char>((image >> 8) & 0xFF);
-  bytes += std::string("\x00\xFF\xFF\xFF", 4);
-  bytes += std::string("\x2C\x00\x00\x00\x00\x02\x00\x02\x00\x00", 10);
-  bytes += std::string("\x02\x02\x84\x51\x00\x3B", 6);
-  return bytes;
-}
-
-std::string Jpeg(int image) {
-  std::string bytes("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
-  bytes += std::string("\xFF\xDB\x00\x43\x00", 5);
-  for (int i = 0; i < 64; ++i) bytes += static_cast<char>(1 + (i + image) % 50);
-  bytes += std::string("\xFF\xC0\x00\x0B\x08\x00\x08\x00\x08\x01\x01\x11\x00", 13);
-  bytes += std::string("\xFF\xC4\x00\x14\x00\x01", 6) + std::string(16, '\0');
-  bytes += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10);
-  for (int i = 0; i < 200; ++i) bytes += static_cast<char>((i * 37 + image) % 0xFF);
-  return bytes + std::string("\xFF\xD9", 2);
 }
 
 constexpr const char* kHost = "www.bench.co.jp";
@@ -473,15 +445,9 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--convert") return ConvertWhole(argv[2]);
   const int rounds = std::max(1, argc > 1 ? std::atoi(argv[1]) : 3);
   self = fs::canonical("/proc/self/exe").string();
-  char pattern[] = "/tmp/hoard-batch-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path base(pattern);
-  // Settings and the trash of the children stay in the temporary folder.
-  setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
+  // Settings and the trash of the children stay in the scratch folder.
+  const fs::path base = hoard::bench::MakeScratchFolder("hoard-batch-bench");
+  if (base.empty()) return 1;
 
   // Parts named after the rounds run alone: copy, wget, calls, scaling, memory.
   auto wanted = [argc, argv](const char* part) {

@@ -20,6 +20,7 @@
 
 #include "app/options.h"
 #include "app/run.h"
+#include "bench/cachefiles.h"
 #include "platform/scripted/scripted_progress.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
@@ -28,7 +29,12 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using hoard::bench::Clock;
+using hoard::bench::Gif;
+using hoard::bench::Jpeg;
+using hoard::bench::Median;
+using hoard::bench::Seconds;
+using hoard::bench::WriteFile;
 
 constexpr int kPages = 600;
 constexpr int kImages = 400;
@@ -76,42 +82,6 @@ std::string Page(int page) {
   return text;
 }
 
-// A whole 2 x 2 GIF: screen, two-colour table, one image, trailer; the
-// colour varies so that no two images are alike.
-std::string Gif(int image) {
-  std::string bytes("GIF89a\x02\x00\x02\x00\x80\x00\x00", 13);
-  bytes += static_cast<char>(image & 0xFF);
-  bytes += static_cast<char>((image >> 8) & 0xFF);
-  bytes += '\x00';
-  bytes += std::string("\xFF\xFF\xFF", 3);
-  bytes += std::string("\x2C\x00\x00\x00\x00\x02\x00\x02\x00\x00", 10);
-  bytes += std::string("\x02\x02\x84\x51\x00", 5);
-  bytes += '\x3B';
-  return bytes;
-}
-
-// A JPEG with the segments a whole one needs: JFIF header, quantisation
-// table, baseline frame, Huffman table, a scan and the end marker.
-std::string Jpeg(int image) {
-  std::string bytes("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
-  bytes += std::string("\xFF\xDB\x00\x43\x00", 5);
-  for (int i = 0; i < 64; ++i) bytes += static_cast<char>(1 + (i + image) % 50);
-  bytes += std::string("\xFF\xC0\x00\x0B\x08\x00\x08\x00\x08\x01\x01\x11\x00", 13);
-  bytes += std::string("\xFF\xC4\x00\x14\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-                       "\x00\x00\x00\x00\x00",
-                       22);
-  bytes += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10);
-  for (int i = 0; i < 200; ++i) bytes += static_cast<char>((i * 37 + image) % 0xFF);
-  bytes += std::string("\xFF\xD9", 2);
-  return bytes;
-}
-
-bool WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
 // The cache: files JCH00001 to JCH01000, the log naming JCH00001 to
 // JCH99999, every 99th line one of the files that are there.
 bool Generate(const fs::path& folder, uintmax_t& bytes) {
@@ -155,8 +125,6 @@ bool Generate(const fs::path& folder, uintmax_t& bytes) {
   return true;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 struct Count {
   size_t inCache = 0;
   size_t inMirror = 0;
@@ -177,24 +145,13 @@ Count CountFiles(const fs::path& folder) {
   return count;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int rounds = std::max(1, argc > 1 ? std::atoi(argv[1]) : 3);
-  char pattern[] = "/tmp/hoard-convert-bench-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path base(pattern);
-  // Settings and the trash of the run stay in the temporary folder.
-  setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
+  // Settings and the trash of the run stay in the scratch folder.
+  const fs::path base = hoard::bench::MakeScratchFolder("hoard-convert-bench");
+  if (base.empty()) return 1;
 
   const fs::path source = base / "source";
   uintmax_t bytes = 0;
