@@ -140,10 +140,8 @@ bool NamesFolder(const PageScan& scan, std::string_view link) {
   size_t i = 0;
   for (; i < link.size() && length + 1 < path.size(); ++length) {
     unsigned char c = static_cast<unsigned char>(link[i]);
-    if (c == '%' && i + 2 < link.size() && IsHexDigit(static_cast<unsigned char>(link[i + 1])) &&
-        IsHexDigit(static_cast<unsigned char>(link[i + 2]))) {
-      c = static_cast<unsigned char>(HexValue(static_cast<unsigned char>(link[i + 1])) * 16 +
-                                     HexValue(static_cast<unsigned char>(link[i + 2])));
+    if (IsEscapeAt(link, i)) {
+      c = EscapedByteAt(link, i);
       i += 3;
     } else {
       ++i;

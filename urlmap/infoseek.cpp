@@ -751,14 +751,6 @@ size_t TakeGatewayOption(GatewayName& name, std::string_view q, size_t pos) {
 
 constexpr char kUpper[] = "0123456789ABCDEF";
 
-bool IsEscape(std::string_view q, size_t pos) {
-  return pos + 2 < q.size() && q[pos] == '%' && IsHexDigit(static_cast<unsigned char>(q[pos + 1])) &&
-         IsHexDigit(static_cast<unsigned char>(q[pos + 2]));
-}
-unsigned char EscapeAt(std::string_view q, size_t pos) {
-  return static_cast<unsigned char>(HexValue(static_cast<unsigned char>(q[pos + 1])) * 16 +
-                                    HexValue(static_cast<unsigned char>(q[pos + 2])));
-}
 
 void AddSeparator(GatewayName& name, char c) {
   if (!name.EndsWith('+') && !name.EndsWith('|')) name.lastRun = name.length;
@@ -779,7 +771,7 @@ void AddEscaped(GatewayName& name, unsigned char b) {
 
 // One keyword byte or escape at `pos`; the source bytes used.
 size_t TakeKeywordByte(GatewayName& name, std::string_view q, size_t pos) {
-  if (!IsEscape(q, pos)) {
+  if (!IsEscapeAt(q, pos)) {
     const unsigned char b = static_cast<unsigned char>(q[pos]);
     if (FitsAName(b) || b >= 0x80) {
       name.Add(static_cast<char>(b));
@@ -788,15 +780,15 @@ size_t TakeKeywordByte(GatewayName& name, std::string_view q, size_t pos) {
     }
     return 1;
   }
-  const unsigned char b = EscapeAt(q, pos);
+  const unsigned char b = EscapedByteAt(q, pos);
   if (b == '+' || b == '|') {
     AddSeparator(name, static_cast<char>(b));
     return 3;
   }
-  if (IsEscape(q, pos + 3)) {
+  if (IsEscapeAt(q, pos + 3)) {
     std::array<unsigned char, kTextConvLookAhead + 2> pair{};
     pair[0] = b;
-    pair[1] = EscapeAt(q, pos + 3);
+    pair[1] = EscapedByteAt(q, pos + 3);
     if (b == 0x81 && pair[1] == 0x40) {
       AddSeparator(name, '+');
       return 6;

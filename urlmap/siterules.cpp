@@ -985,14 +985,6 @@ struct GooName {
   bool Fits(size_t more) const { return length + more <= static_cast<size_t>(kComponentMaxBytes); }
 };
 
-bool IsEscapeText(std::string_view v, size_t i) {
-  return i + 2 < v.size() && v[i] == '%' && IsHexDigit(static_cast<unsigned char>(v[i + 1])) &&
-         IsHexDigit(static_cast<unsigned char>(v[i + 2]));
-}
-unsigned char EscapeByte(std::string_view v, size_t i) {
-  return static_cast<unsigned char>(HexValue(static_cast<unsigned char>(v[i + 1])) * 16 +
-                                    HexValue(static_cast<unsigned char>(v[i + 2])));
-}
 
 // Words of a search (or a domain): escapes decoded, EUC-JP made Shift_JIS,
 // the ideographic space a '+'. False once the words reached their limit.
@@ -1008,18 +1000,18 @@ bool AddGooWords(GooName& name, std::string_view v, bool domain) {
     }
     unsigned char b = static_cast<unsigned char>(v[i]);
     size_t used = 1;
-    if (IsEscapeText(v, i)) {
-      b = EscapeByte(v, i);
+    if (IsEscapeAt(v, i)) {
+      b = EscapedByteAt(v, i);
       used = 3;
       if (b == ':' || b == 0x1B || b == '/') {
         name.Add(v.substr(i, 3));
         i += 3;
         continue;
       }
-      if (IsEscapeText(v, i + 3)) {
+      if (IsEscapeAt(v, i + 3)) {
         std::array<unsigned char, kTextConvLookAhead + 2> pair{};
         pair[0] = b;
-        pair[1] = EscapeByte(v, i + 3);
+        pair[1] = EscapedByteAt(v, i + 3);
         const EucClass found = EucPairClass(pair.data(), kEucNone);
         if (found == kEucChar || found == kEucHalfWidthKana) {
           EucToSjisPair(pair.data());

@@ -86,6 +86,17 @@ constexpr int HexValue(unsigned char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return 0;
 }
+// A "%XX" escape at `at` of `text` (its two digits inside the text), and the
+// byte it stands for.
+constexpr bool IsEscapeAt(std::string_view text, size_t at) {
+  return at + 2 < text.size() && text[at] == '%' &&
+         IsHexDigit(static_cast<unsigned char>(text[at + 1])) &&
+         IsHexDigit(static_cast<unsigned char>(text[at + 2]));
+}
+constexpr unsigned char EscapedByteAt(std::string_view text, size_t at) {
+  return static_cast<unsigned char>(HexValue(static_cast<unsigned char>(text[at + 1])) * 16 +
+                                    HexValue(static_cast<unsigned char>(text[at + 2])));
+}
 constexpr bool IsPathSeparator(unsigned char c) { return c == '/' || c == ':' || c == '\\'; }
 
 // A full-width character is written as one number, lead byte first.
