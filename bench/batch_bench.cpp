@@ -10,6 +10,8 @@
 //
 //   batch_bench [rounds [copy|wget|calls|scaling|memory]...]
 //   batch_bench --convert FOLDER   (converts FOLDER whole; used by the above)
+//   batch_bench --make FOLDER page|image   (makes the 200-file cache of the
+//                                           system-call count, to trace by hand)
 //
 // Every conversion runs in a child process of its own (this program with
 // --convert), so that its time, its system calls and its memory are its own.
@@ -353,6 +355,9 @@ void CompareWithWget(const fs::path& base, double convertSeconds, uintmax_t page
 }
 
 // System calls of a conversion under strace, per file.
+constexpr CacheShape CallsPageShape{200, 200, 0, 200, 0};
+constexpr CacheShape CallsImageShape{0, 0, 200, 200, 0};
+
 void CountSystemCalls(const fs::path& base) {
   if (!Have("strace")) {
     std::printf("system-call counts passed over: strace is missing\n");
@@ -364,8 +369,7 @@ void CountSystemCalls(const fs::path& base) {
     int files;
     int goal;
   };
-  const Kind kinds[] = {{"page", {200, 200, 0, 200, 0}, 200, 20},
-                        {"image", {0, 0, 200, 200, 0}, 200, 10}};
+  const Kind kinds[] = {{"page", CallsPageShape, 200, 20}, {"image", CallsImageShape, 200, 10}};
   for (const Kind& kind : kinds) {
     const fs::path folder = base / (std::string("calls-") + kind.name);
     MakeCache(folder, kind.shape);
@@ -443,6 +447,10 @@ void MeasureMemory(const fs::path& base) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--convert") return ConvertWhole(argv[2]);
+  if (argc == 4 && std::string(argv[1]) == "--make") {
+    MakeCache(argv[2], std::string(argv[3]) == "image" ? CallsImageShape : CallsPageShape);
+    return 0;
+  }
   const int rounds = std::max(1, argc > 1 ? std::atoi(argv[1]) : 3);
   self = fs::canonical("/proc/self/exe").string();
   // Settings and the trash of the children stay in the scratch folder.

@@ -132,10 +132,20 @@ int FinishPageOutput(PageScan& scan) {
     DeleteFileRef(unfinished);
     return FailPage(scan, platform::IsVolumeFull(flushError) ? kVolumeFull : kGeneralFailure);
   }
-  // The new page is whole on the disk: the old one becomes its backup and
-  // the new one takes the name. Killed between the two renames, a run
-  // leaves the backup and the whole new page under its unfinished name,
-  // which the next run puts in place.
+  // The new page is whole on the disk. Without a backup it takes the old
+  // one's place in one rename.
+  if (!scan.keepBackup) {
+    const ResultCode replaced = RenameFileRef(unfinished, scan.file.name.View());
+    if (replaced != kNoError) {
+      DeleteFileRef(unfinished);
+      return FailPage(scan, replaced);
+    }
+    return kNoError;
+  }
+  // Otherwise the old one becomes its backup and the new one takes the
+  // name. Killed between the two renames, a run leaves the backup and the
+  // whole new page under its unfinished name, which the next run puts in
+  // place.
   const ResultCode aside = RenameFileRef(scan.file, scan.backupName.View());
   if (aside != kNoError) {
     DeleteFileRef(unfinished);
@@ -218,7 +228,7 @@ bool ChooseFreeBackupName(PageScan& scan) {
 
 int OpenPageOutput(PageScan& scan) {
   if (scan.outputOpened) return 0;
-  if (!ChooseFreeBackupName(scan)) return kNameExists;
+  if (scan.keepBackup && !ChooseFreeBackupName(scan)) return kNameExists;
   FileRef unfinished;
   if (!UnfinishedRefOf(scan.file, unfinished)) return kBadName;
   FileHandle handle = kNullHandle;

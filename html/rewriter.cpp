@@ -838,6 +838,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   if (!scan) return kNoError;
   scan->file = file;
   scan->progress = &progress;
+  scan->keepBackup = options.DeleteBackup == 0;
 
   if (pageUrl != nullptr && pageUrl[0] != '\0') {
     PageContextFromUrl(pageUrl, *scan);
@@ -877,11 +878,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   if (scan->result != 0) RestoreOldPage(*scan);
   if (scan->result == 0 && scan->outputOpened && FinishPageOutput(*scan) == 0) {
     report.rewritten = true;
-    report.backup = BackupRef(*scan);
-    if (options.DeleteBackup) {
-      const ResultCode deleted = DeleteFileRef(report.backup);
-      if (deleted != kNoError) scan->result = deleted;
-    }
+    if (scan->keepBackup) report.backup = BackupRef(*scan);
   }
   return scan->result;
 }

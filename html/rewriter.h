@@ -12,7 +12,7 @@ namespace hoard {
 // What one rewrite did, for callers that want more than the result.
 struct RewriteReport {
   bool rewritten = false;  // a new page was written; the old one is `backup`
-  FileRef backup;          // the backup's reference (deleted when the options say so)
+  FileRef backup;          // the backup's reference (none when the options delete backups)
   bool repaired = false;   // tables left open were closed
 };
 

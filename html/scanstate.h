@@ -80,6 +80,9 @@ struct PageScan {
   // Bytes of the new page not yet handed to the file: a page goes out in a
   // few large writes rather than one a stretch between links.
   std::vector<unsigned char> pending;
+  // The old page stays beside the new one as its backup under this name;
+  // without a backup the new page replaces it in one step.
+  bool keepBackup = true;
   PName backupName;
   // The old page's last-write time, which the new page keeps.
   uint64_t pageTime = 0;

@@ -50,6 +50,9 @@ bool SetTimes(Handle handle, const uint64_t* creation, const uint64_t* lastWrite
 
 // Fails when `to` exists.
 bool MovePath(const char* from, const char* to);
+// Moves `from` to `to` in one step: a file at `to` is replaced, and no
+// moment passes with neither under `to`. Fails for a folder at `to`.
+bool ReplacePath(const char* from, const char* to);
 bool DeletePath(const char* path);
 bool MakeFolder(const char* path);
 bool IsFolder(const char* path);

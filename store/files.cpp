@@ -48,10 +48,7 @@ ResultCode RenameFileRef(const FileRef& ref, std::string_view newName) {
   // A file renamed to its own name stays as it is: the replacing retry below
   // would otherwise delete the file itself.
   if (std::strcmp(from.data(), to.data()) == 0) return kNoError;
-  if (platform::MovePath(from.data(), to.data())) return kNoError;
-  if (!platform::IsAlreadyExists(platform::LastError())) return PlatformError();
-  if (!platform::DeletePath(to.data())) return PlatformError();
-  return platform::MovePath(from.data(), to.data()) ? kNoError : PlatformError();
+  return platform::ReplacePath(from.data(), to.data()) ? kNoError : PlatformError();
 }
 
 ResultCode ReplaceFileRef(FileRef& target, std::string_view sourceName) {

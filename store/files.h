@@ -18,7 +18,8 @@ using FileHandle = platform::Handle;
 inline constexpr FileHandle kNullHandle = platform::kNoHandle;
 
 ResultCode DeleteFileRef(const FileRef& ref);
-// Renames inside the folder; an existing target is replaced.
+// Renames inside the folder; a file under the new name is replaced in one
+// step (no moment passes with neither file under it).
 ResultCode RenameFileRef(const FileRef& ref, std::string_view newName);
 // Deletes the target, then renames `sourceName` in the same folder to the
 // target's name. On return the reference's name is `sourceName`.

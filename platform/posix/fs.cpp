@@ -232,7 +232,29 @@ struct OpenedStatus {
 };
 OpenedStatus gOpened;
 
-void ForgetOpened() { gOpened.fd = -1; }
+// The path of the last file opened, in any mode, that was a plain file
+// then; forgotten like the status above, and at a change of folder, and
+// never kept for a path that does not fit.
+struct OpenedPath {
+  bool kept = false;
+  char path[4096] = {};
+};
+OpenedPath gOpenedPath;
+
+void ForgetOpened() {
+  gOpened.fd = -1;
+  gOpenedPath.kept = false;
+}
+
+void KeepOpenedPath(const char* path) {
+  const size_t length = std::strlen(path);
+  gOpenedPath.kept = length < sizeof gOpenedPath.path;
+  if (gOpenedPath.kept) std::memcpy(gOpenedPath.path, path, length + 1);
+}
+
+bool IsLastOpenedFile(const char* path) {
+  return gOpenedPath.kept && std::strcmp(path, gOpenedPath.path) == 0;
+}
 
 bool StatusOf(Handle handle, struct stat& info) {
   if (FdOf(handle) == gOpened.fd) {
@@ -281,6 +303,7 @@ Handle OpenPath(const char* path, OpenMode mode) {
   // FIFO needs blocking I/O back.
   if (S_ISREG(info.st_mode)) {
     if (mode == OpenMode::kRead) gOpened = OpenedStatus{fd, info};
+    KeepOpenedPath(path);
     return HandleOf(fd);
   }
   int flags = fcntl(fd, F_GETFL);
@@ -314,7 +337,7 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count) {
   uint32_t wanted = count;
   count = 0;
   if (handle == kNoHandle) return FailWith(EBADF);
-  ForgetOpened();
+  gOpened.fd = -1;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   switch (CountCall()) {
     case Injected::kNone: break;
@@ -367,7 +390,7 @@ bool Flush(Handle handle) {
 
 void Close(Handle handle) {
   if (handle == kNoHandle) return;
-  if (FdOf(handle) == gOpened.fd) ForgetOpened();
+  if (FdOf(handle) == gOpened.fd) gOpened.fd = -1;
   close(FdOf(handle));
 }
 
@@ -385,7 +408,7 @@ bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const 
   if (handle == kNoHandle) return FailWith(EBADF);
   if (lastWrite == nullptr) return true;
   if (FailsHere()) return false;
-  ForgetOpened();
+  gOpened.fd = -1;
   timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
@@ -399,13 +422,29 @@ uint64_t gFoldersMade = 0;
 uint64_t gFolderChanges = 0;
 }  // namespace
 
-bool MovePath(const char* from, const char* to) {
-  ForgetOpened();
-  if (FailsHere() || !RenameNoReplace(from, to)) return false;
-  // Only a folder (or a link, which may lead to one) moving changes which
-  // paths are folders.
+// Only a folder (or a link, which may lead to one) moving changes which
+// paths are folders: a move of the file this interface last opened, as a
+// plain file, needs no look at what moved.
+void NoteMoved(bool knownFile, const char* to) {
+  if (knownFile) return;
   struct stat info;
   if (lstat(to, &info) != 0 || !S_ISREG(info.st_mode)) ++gFolderChanges;
+}
+
+bool MovePath(const char* from, const char* to) {
+  const bool knownFile = IsLastOpenedFile(from);
+  ForgetOpened();
+  if (FailsHere() || !RenameNoReplace(from, to)) return false;
+  NoteMoved(knownFile, to);
+  return true;
+}
+
+bool ReplacePath(const char* from, const char* to) {
+  const bool knownFile = IsLastOpenedFile(from);
+  ForgetOpened();
+  if (FailsHere()) return false;
+  if (rename(from, to) != 0) return Fail();
+  NoteMoved(knownFile, to);
   return true;
 }
 
@@ -423,6 +462,7 @@ bool DeletePath(const char* path) {
 }
 
 bool MakeFolder(const char* path) {
+  ForgetOpened();
   if (FailsHere()) return false;
   NoteFolderMade();
   if (mkdir(path, 0777) != 0) return Fail();
@@ -442,6 +482,7 @@ bool IsLink(const char* path) {
 }
 
 bool EnterFolderNoLink(const char* name) {
+  ForgetOpened();
   if (FailsHere()) return false;
   int fd;
   do {
@@ -464,6 +505,7 @@ bool GetCurrentFolder(char* buffer, size_t capacity) {
 }
 
 bool SetCurrentFolder(const char* path) {
+  ForgetOpened();
   if (FailsHere()) return false;
   if (chdir(path) != 0) return Fail();
   return true;

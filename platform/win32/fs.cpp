@@ -206,18 +206,35 @@ uint64_t gFoldersMade = 0;
 uint64_t gFolderChanges = 0;
 }  // namespace
 
-bool MovePath(const char* from, const char* to) {
-  if (!::MoveFileA(from, to)) {
-    NoteFailure();
-    return false;
-  }
-  // Only a folder (or a reparse point, which may lead to one) moving changes
-  // which paths are folders.
+namespace {
+
+// Only a folder (or a reparse point, which may lead to one) moving changes
+// which paths are folders.
+void NoteMoved(const char* to) {
   const DWORD attributes = ::GetFileAttributesA(to);
   if (attributes == INVALID_FILE_ATTRIBUTES ||
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
     ++gFolderChanges;
   }
+}
+
+}  // namespace
+
+bool MovePath(const char* from, const char* to) {
+  if (!::MoveFileA(from, to)) {
+    NoteFailure();
+    return false;
+  }
+  NoteMoved(to);
+  return true;
+}
+
+bool ReplacePath(const char* from, const char* to) {
+  if (!::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) {
+    NoteFailure();
+    return false;
+  }
+  NoteMoved(to);
   return true;
 }
 
