@@ -252,7 +252,9 @@ FolderResult CreateOutputFolders(const FileRef& cacheFile, FileRef& destination,
   const char* const pathStart = path;
   FileRef savedFolder;
   GetCurrentFolderRef(savedFolder);
-  SetCurrentFolderFromRef(cacheFile);
+  // Folders are made relative to the current directory: one that cannot be
+  // made the cache folder makes none (they would be made wherever it is).
+  if (SetCurrentFolderFromRef(cacheFile) != kNoError) return kFoldersStop;
   const char separator = PathSeparator();
 
   FolderResult result = kFoldersReady;

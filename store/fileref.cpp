@@ -126,7 +126,7 @@ ResultCode GetCurrentFolderRef(FileRef& out) {
 
 ResultCode SetCurrentFolderFromRef(const FileRef& ref) {
   CPath full;
-  if (!FileRefToCPath(ref, full)) return kNoError;
+  if (!FileRefToCPath(ref, full)) return kBadName;
   if (!ref.name.Empty()) {
     const char separator = PathSeparator();
     char* last = std::strrchr(full.data(), separator);
@@ -136,8 +136,9 @@ ResultCode SetCurrentFolderFromRef(const FileRef& ref) {
       last[atRoot ? 1 : 0] = '\0';
     }
   }
-  platform::SetCurrentFolder(full.data());
-  return kNoError;
+  if (platform::SetCurrentFolder(full.data())) return kNoError;
+  const int error = platform::LastError();
+  return error != 0 ? error : kGeneralFailure;
 }
 
 }  // namespace hoard

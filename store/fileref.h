@@ -63,7 +63,8 @@ ResultCode MakeAbsolute(FileRef& ref);
 // The current directory as a folder reference (empty name). Always kNoError;
 // a current directory that does not fit gives an empty relative reference.
 ResultCode GetCurrentFolderRef(FileRef& out);
-// Makes the reference's folder (its path cut before the name) current.
+// Makes the reference's folder (its path cut before the name) current; the
+// platform's error when it cannot.
 ResultCode SetCurrentFolderFromRef(const FileRef& ref);
 
 }  // namespace hoard

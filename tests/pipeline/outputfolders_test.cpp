@@ -188,6 +188,17 @@ TEST_F(OutputFolders, TwoSeparatorsInARowNameNoPlaceAndMakeNothing) {
   EXPECT_EQ(fs::current_path(), before);
 }
 
+TEST_F(OutputFolders, ACacheFolderThatCannotBeEnteredMakesNothingWhereverTheRunIs) {
+  // The cache folder went away under the batch; the run stands elsewhere.
+  fs::create_directories(root_.Path() / "elsewhere");
+  fs::current_path(root_.Path() / "elsewhere");
+  fs::remove_all(cache_);
+  const Outcome outcome = Create("host/x/y.html");
+  EXPECT_EQ(outcome.result, kFoldersStop);
+  EXPECT_TRUE(fs::is_empty(root_.Path() / "elsewhere"));
+  EXPECT_EQ(fs::current_path(), root_.Path() / "elsewhere");
+}
+
 TEST_F(OutputFolders, OtherFailuresShowTheErrorNumber) {
   // A folder that cannot be made for another reason: a name Windows refuses.
   const Outcome outcome = Create("a|b/x.html");
