@@ -61,22 +61,12 @@ struct Batch {
 // One argument of the list: its full path, its reference under its long
 // name, and the conversion.
 void ConvertArgument(Batch& batch, const char* argument) {
-  if (batch.folderMode) SetCurrentFolderFromRef(batch.folder);
-  if (!FileExists(argument)) {
-    // A file of the folder's scan may have gone since; a named one is missed.
-    // One that is there but cannot be opened (no permission, a link that
-    // leads nowhere) goes on, to be named in the report with its reason.
-    if (!batch.folderMode) {
-      ++gOutcome.passedOver;
-      return;
-    }
-    // A link is named in the report, whatever it leads to; a name gone
-    // since the scan, or a folder (which Windows refuses to open as a file),
-    // is no cache file.
-    const int error = platform::LastError();
-    if (!platform::IsLink(argument) && (platform::IsNotFound(error) || platform::IsFolder(argument))) {
-      return;
-    }
+  // A named file that is not there is missed. A name of the folder's scan
+  // goes on whatever it is now: the conversion passes over one gone since or
+  // a folder, and names a link or a file it cannot read with its reason.
+  if (!batch.folderMode && !FileExists(argument)) {
+    ++gOutcome.passedOver;
+    return;
   }
 
   CPath fullPath;
@@ -106,14 +96,20 @@ void ConvertArgument(Batch& batch, const char* argument) {
     ReportTooLong(fullPath.data());
     return;
   }
+  // A scan's names are the listing's own, long already.
   std::array<char, kMaxPathBytes + 1> longName{};
-  if (FindLongName(fullPath.data(), longName.data(), longName.size()) > 0 &&
+  if (!batch.folderMode &&
+      FindLongName(fullPath.data(), longName.data(), longName.size()) > 0 &&
       file.name.View() != std::string_view(longName.data())) {
     // A long name that no reference can hold keeps the name as given.
     SetFileRefName(file, longName.data());
   }
 
   batch.lastResult = ConvertCacheFile(file, batch.log, ProcessRunContext());
+  if (batch.lastResult == kConvertNoFile) {
+    batch.lastResult = kConvertDone;
+    return;
+  }
   ++gOutcome.converted;
   if (batch.lastResult == kConvertBroken) ++batch.brokenCount;
 }
@@ -267,7 +263,7 @@ int RunFileChoice() {
   CacheLog log;
   const ConvertResult result = ConvertCacheFile(file, log, ProcessRunContext());
   gOutcome.stopped = result == kConvertStop;
-  gOutcome.converted = 1;
+  gOutcome.converted = result == kConvertNoFile ? 0 : 1;
   gOutcome.brokenCount = result == kConvertBroken ? 1 : 0;
   platform::EndProgress();
   if (result != kConvertStop) ShowFinalReport(result == kConvertBroken ? 1 : 0);

@@ -223,6 +223,20 @@ bool IsLinkRef(const FileRef& ref) {
   return FileRefToCPath(ref, path) && platform::IsLink(path.data());
 }
 
+// What is at a reference's place, in one look that never follows a link.
+enum class Found { kNothing, kLink, kOther };
+Found LookAt(const FileRef& ref) {
+  CPath path;
+  if (!FileRefToCPath(ref, path)) return Found::kOther;
+  platform::SetLastError(0);
+  if (platform::IsLink(path.data())) return Found::kLink;
+  return platform::IsNotFound(platform::LastError()) ? Found::kNothing : Found::kOther;
+}
+
+// Nothing at all (no file, folder or link) is at the place. Most places of a
+// new mirror are free, and then none of their other checks needs the disk.
+bool NothingAt(const FileRef& ref) { return LookAt(ref) == Found::kNothing; }
+
 // When `name` inside `folder` is a folder, `folder` becomes that folder.
 bool EnterExistingFolder(FileRef& folder, std::string_view name) {
   FileRef inside = folder;
@@ -410,13 +424,18 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // A URL without its closing '/' whose name is a folder already (its
   // files came first): the file is that folder's page.
   std::string_view placedName = localName;
-  if (EnterExistingFolder(folder, localName)) placedName = kFolderPageName;
   FileRef destination = folder;
   SetFileRefName(destination, placedName);
+  const bool free = NothingAt(destination);
+  if (!free && EnterExistingFolder(folder, localName)) {
+    placedName = kFolderPageName;
+    destination = folder;
+    SetFileRefName(destination, placedName);
+  }
   // Two URLs that come to one name: the one placed first stays whole, and so
   // does this one, in the cache folder.
   const uint64_t urlKey = HashBytes(path, false);
-  if (TakenByAnotherUrl(destination, urlKey) || IsLinkRef(destination)) {
+  if (TakenByAnotherUrl(destination, urlKey) || (!free && IsLinkRef(destination))) {
     LeaveBehind(cacheName.View(), LeftReason::kPlaceTaken);
     return kConvertDone;
   }
@@ -426,12 +445,12 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   if (placedName != cacheName.View()) {
     FileRef inCache = file;
     SetFileRefName(inCache, placedName);
-    if (Exists(inCache) || IsLinkRef(inCache)) {
+    if (!NothingAt(inCache) && (Exists(inCache) || IsLinkRef(inCache))) {
       LeaveBehind(cacheName.View(), LeftReason::kNameTaken);
       return kConvertDone;
     }
   }
-  if (KeepNewerOutput(file, destination)) {
+  if (!free && KeepNewerOutput(file, destination)) {
     NoteFate(FileAction::kDelete, "the mirror holds a newer copy");
     run.progress.Tick(0, 0);
     return kConvertDone;
@@ -603,18 +622,27 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   if (EnsureDomainTable(run.prompts) == DomainLoadResult::kAbort) return kConvertStop;
 
   if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
-  // A cache file that is a link stays where it is, named in the report.
-  if (IsLinkRef(file)) {
-    BeginFate(file, nullptr, kTypeNone, 0);
-    LeaveBehind(name, LinkReason(file));
-    return kConvertDone;
+  // A cache file that is a link stays where it is, named in the report. A
+  // name gone since its folder was listed is no cache file.
+  switch (LookAt(file)) {
+    case Found::kLink:
+      BeginFate(file, nullptr, kTypeNone, 0);
+      LeaveBehind(name, LinkReason(file));
+      return kConvertDone;
+    case Found::kNothing:
+      return kConvertNoFile;
+    case Found::kOther:
+      break;
   }
   // So does one that cannot be read: nothing of it could reach the mirror.
-  // One open tells that, the file's time and its size.
+  // One open tells that, the file's time and its size. A folder named like
+  // a cache file (which Windows refuses to open as a file) is none either.
   FileTime modified = 0;
   int64_t size = 0;
   if (const ResultCode unreadable = ReadTimeAndSize(file, modified, size);
       unreadable != kNoError) {
+    CPath path;
+    if (FileRefToCPath(file, path) && platform::IsFolder(path.data())) return kConvertNoFile;
     BeginFate(file, nullptr, kTypeNone, 0);
     LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;

@@ -15,11 +15,13 @@
 namespace hoard {
 
 // What one conversion came to, for the run loop: done (converted, or left
-// alone), the batch must stop, or the file was found broken.
-enum class ConvertResult { kDone, kStop, kBroken };
+// alone), the batch must stop, the file was found broken, or the name was no
+// cache file (gone since its folder was listed, or a folder).
+enum class ConvertResult { kDone, kStop, kBroken, kNoFile };
 inline constexpr ConvertResult kConvertDone = ConvertResult::kDone;
 inline constexpr ConvertResult kConvertStop = ConvertResult::kStop;
 inline constexpr ConvertResult kConvertBroken = ConvertResult::kBroken;
+inline constexpr ConvertResult kConvertNoFile = ConvertResult::kNoFile;
 
 // Converts one cache file: looks its URL up in the cache log (loaded beside
 // the file by the first call of a batch), makes its folders inside the cache
