@@ -31,6 +31,30 @@ bool LooksLikeText(const unsigned char* head, size_t length) {
 
 }  // namespace
 
+void TakePageBytes(Block raw, size_t size, LoadedPage& page) {
+  unsigned char* bytes = raw.get();
+  if (bytes == nullptr) return;
+  // The header the browser's Mac ancestry left in front of some pages.
+  if (size >= kMacBinaryBytes && HasMacBinaryFields(bytes, MacBinaryNames::kLenient)) {
+    page.hadMacBinary = true;
+    size -= kMacBinaryBytes;
+    std::memmove(bytes, bytes + kMacBinaryBytes, size);
+  }
+  if (!LooksLikeText(bytes, size < kHeadBytes ? size : kHeadBytes)) return;
+  if (size >= kHeadBytes) {
+    size_t trimmed = 0;
+    while (size > 0 && trimmed < kHeadBytes && bytes[size - 1] == 0) {
+      --size;
+      ++trimmed;
+    }
+  }
+  // A terminating NUL, so that helpers taking C text never read past the
+  // page.
+  bytes[size] = 0;
+  page.block = std::move(raw);
+  page.size = size;
+}
+
 int LoadPage(const FileRef& file, LoadedPage& page) {
   FileHandle opened = kNullHandle;
   const ResultCode openResult = OpenRead(file, opened);
@@ -44,52 +68,13 @@ int LoadPage(const FileRef& file, LoadedPage& page) {
 
   platform::GetTimes(handle, nullptr, &page.lastWrite);
   const uint64_t length = FileLength(handle);
-  if (length == 0 || length > 0x7fffffffu) return kNoError;
-  size_t size = static_cast<size_t>(length);
-
-  unsigned char head[kHeadBytes];
-  uint32_t count = static_cast<uint32_t>(size < kHeadBytes ? size : kHeadBytes);
-  if (const ResultCode read = ReadBytes(handle, count, head); read != kNoError) return read;
-  size_t headLength = count;
-  // The header the browser's Mac ancestry left in front of some pages.
-  if (headLength >= kMacBinaryBytes && HasMacBinaryFields(head, MacBinaryNames::kLenient)) {
-    page.hadMacBinary = true;
-    size -= kMacBinaryBytes;
-    std::memmove(head, head + kMacBinaryBytes, headLength - kMacBinaryBytes);
-    headLength -= kMacBinaryBytes;
-    const size_t rest = size - headLength;
-    uint32_t refill = static_cast<uint32_t>(rest < kMacBinaryBytes ? rest : kMacBinaryBytes);
-    if (refill > 0) {
-      const ResultCode read = ReadBytes(handle, refill, head + headLength);
-      if (read != kNoError) return read;
-      headLength += refill;
-    }
-  }
-  if (!LooksLikeText(head, headLength)) return kNoError;
-
-  // One byte more for a terminating NUL, so that helpers taking C text
-  // never read past the page.
-  Block block(static_cast<unsigned char*>(AllocBlock(size + 1)));
-  if (!block) return kNoError;
-  std::memcpy(block.get(), head, headLength);
-  if (headLength < size) {
-    uint32_t rest = static_cast<uint32_t>(size - headLength);
-    const ResultCode read = ReadBytes(handle, rest, block.get() + headLength);
-    if (read != kNoError) return read;
-    size = headLength + rest;
-  } else {
-    size = headLength;
-  }
-  if (size >= kHeadBytes) {
-    size_t trimmed = 0;
-    while (size > 0 && trimmed < kHeadBytes && block.get()[size - 1] == 0) {
-      --size;
-      ++trimmed;
-    }
-  }
-  block.get()[size] = 0;
-  page.block = std::move(block);
-  page.size = size;
+  if (length == 0 || length > kMaxPageBytes) return kNoError;
+  // Read whole in one go, with room for the NUL after it.
+  Block raw(static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(length) + 1)));
+  if (!raw) return kNoError;
+  uint32_t count = static_cast<uint32_t>(length);
+  if (const ResultCode read = ReadBytes(handle, count, raw.get()); read != kNoError) return read;
+  TakePageBytes(std::move(raw), count, page);
   return kNoError;
 }
 

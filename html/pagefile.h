@@ -31,9 +31,16 @@ struct LoadedPage {
   uint64_t lastWrite = 0;  // the file's last-write time
 };
 
+// Larger files are never taken for pages.
+inline constexpr uint64_t kMaxPageBytes = 0x7fffffff;
+
 // 0 with the page loaded (or with no block when the file is to be left
 // alone), else the platform error.
 int LoadPage(const FileRef& file, LoadedPage& page);
+// The page made of a file's bytes already read whole: `raw` holds `size`
+// bytes and room for one more. A MacBinary header is dropped; a file that
+// is no text leaves `page` without a block. The time is the caller's.
+void TakePageBytes(Block raw, size_t size, LoadedPage& page);
 
 // The backup of the page being rewritten.
 FileRef BackupRef(const PageScan& scan);

@@ -832,7 +832,7 @@ void KeepFolderAnswers(bool keep) {
 }
 
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
-                    ProgressSink& progress, RewriteReport& report) {
+                    ProgressSink& progress, RewriteReport& report, LoadedPage* loaded) {
   report = RewriteReport{};
   auto scan = std::unique_ptr<PageScan>(new (std::nothrow) PageScan);
   if (!scan) return kNoError;
@@ -851,8 +851,11 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   }
 
   LoadedPage page;
-  const int loaded = LoadPage(file, page);
-  if (loaded != kNoError) return loaded;
+  if (loaded != nullptr) {
+    page = std::move(*loaded);
+  } else if (const int read = LoadPage(file, page); read != kNoError) {
+    return read;
+  }
   if (!page.block) return kNoError;
   scan->text = page.block.get();
   scan->size = page.size;

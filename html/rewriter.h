@@ -21,8 +21,11 @@ struct RewriteReport {
 // full; -1 any other write failure; otherwise the platform error of a failed
 // open, read, rename or delete. On a stop or a failed write the page is left
 // whole under its own name.
+// `loaded`, when given, is the page as the file holds it, read already.
+struct LoadedPage;
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
-                    ProgressSink& progress, RewriteReport& report);
+                    ProgressSink& progress, RewriteReport& report,
+                    LoadedPage* loaded = nullptr);
 
 // The same for the pipeline: `repaired` is set when the page's tables had to
 // be closed.

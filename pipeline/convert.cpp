@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/runcontext.h"
 #include "html/linkrules.h"
+#include "html/pagefile.h"
 #include "html/rewriter.h"
 #include "pipeline/brokenimages.h"
 #include "pipeline/detectionlog.h"
@@ -103,9 +104,21 @@ LeftReason LinkReason(const FileRef& ref) {
   return LeftReason::kLinkFile;
 }
 
-// Whether the file can be read (the platform's error when not), and its
-// last-write time and size.
-ResultCode ReadTimeAndSize(const FileRef& ref, FileTime& modified, int64_t& size) {
+// What one open of a cache file read: its last-write time and size, and
+// its bytes: the whole file for a page (which the rewrite then takes as it
+// is), else its first block (all the move needs to find a header to cut).
+// No bytes when they could not be read: the later steps read for themselves.
+struct CacheFileRead {
+  FileTime modified = 0;
+  int64_t size = 0;
+  Block bytes;
+  size_t length = 0;
+  bool whole = false;
+};
+constexpr uint64_t kFirstBlockBytes = 256;
+
+// Whether the file can be read (the platform's error when not).
+ResultCode ReadCacheFile(const FileRef& ref, bool page, CacheFileRead& read) {
   CPath path;
   if (!FileRefToCPath(ref, path)) return kGeneralFailure;
   const platform::Handle handle = platform::OpenPath(path.data(), platform::OpenMode::kRead);
@@ -113,12 +126,23 @@ ResultCode ReadTimeAndSize(const FileRef& ref, FileTime& modified, int64_t& size
     const int error = platform::LastError();
     return error != 0 ? error : kGeneralFailure;
   }
+  const OpenFile holder(handle);
   uint64_t lastWrite = 0;
-  if (platform::GetTimes(handle, nullptr, &lastWrite)) modified = lastWrite;
+  if (platform::GetTimes(handle, nullptr, &lastWrite)) read.modified = lastWrite;
   uint64_t length = 0;
   platform::SizeOf(handle, length);
-  size = static_cast<int64_t>(length);
-  platform::Close(handle);
+  read.size = static_cast<int64_t>(length);
+  const bool whole = page && length <= kMaxPageBytes;
+  const uint64_t wanted = whole ? length : std::min(length, kFirstBlockBytes);
+  if (wanted == 0) return kNoError;
+  read.bytes.reset(static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(wanted) + 1)));
+  uint32_t count = static_cast<uint32_t>(wanted);
+  if (!read.bytes || ReadBytes(handle, count, read.bytes.get()) != kNoError) {
+    read.bytes.reset();
+    return kNoError;
+  }
+  read.length = count;
+  read.whole = whole && count == length;
   return kNoError;
 }
 
@@ -384,8 +408,9 @@ void RewriteMovedPage(const char* path, const RunContext& run) {
 
 // Moves a listed file into the mirror and then rewrites or checks it.
 ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
-                            char (&path)[kPathBytes], int64_t size, const DateRec& date,
+                            char (&path)[kPathBytes], CacheFileRead& read, const DateRec& date,
                             const RunContext& run) {
+  const int64_t size = read.size;
   PName cacheName = file.name;
   if (!GiveHostItsFolder(path)) {
     LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
@@ -459,8 +484,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
   // one step: a run killed at any moment leaves it where a later run finds
   // it.
   uint64_t placedSize = 0;
-  const ResultCode moved =
-      MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader, &placedSize);
+  const SourceHead head{read.bytes.get(), read.length, static_cast<uint64_t>(size)};
+  const ResultCode moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader,
+                                          &placedSize, read.bytes ? &head : nullptr);
   if (moved != kNoError) {
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     LeaveBehind(cacheName.View(), LeftReason::kUnreadable, moved);
@@ -476,8 +502,16 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
            "", destination, true);
 
   if (kind == kTypeText) {
+    // Moved as it was read: the rewrite takes the bytes read.
+    LoadedPage loaded;
+    const bool asRead = read.whole && !cut;
+    if (asRead) {
+      loaded.lastWrite = read.modified;
+      TakePageBytes(std::move(read.bytes), read.length, loaded);
+    }
     RewriteReport report;
-    const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report);
+    const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report,
+                                          asRead ? &loaded : nullptr);
     if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());
@@ -637,18 +671,21 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   // So does one that cannot be read: nothing of it could reach the mirror.
   // One open tells that, the file's time and its size. A folder named like
   // a cache file (which Windows refuses to open as a file) is none either.
-  FileTime modified = 0;
-  int64_t size = 0;
-  if (const ResultCode unreadable = ReadTimeAndSize(file, modified, size);
-      unreadable != kNoError) {
+  // A page of the log is read whole here, once.
+  CacheLogEntry listed;
+  const bool page = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound &&
+                    listed.type == kTypeText;
+  CacheFileRead read;
+  if (const ResultCode unreadable = ReadCacheFile(file, page, read); unreadable != kNoError) {
     CPath path;
     if (FileRefToCPath(file, path) && platform::IsFolder(path.data())) return kConvertNoFile;
     BeginFate(file, nullptr, kTypeNone, 0);
     LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;
   }
+  const int64_t size = read.size;
   DateRec date;
-  FileTimeToDateRec(modified, date);
+  FileTimeToDateRec(read.modified, date);
 
   CacheLogEntry entry;
   TypeCode kind = kTypeNone;
@@ -676,7 +713,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
       }
       return ConvertUnlisted(file, log, size, date, run);
     default:
-      return ConvertListed(file, kind, url, path, size, date, run);
+      return ConvertListed(file, kind, url, path, read, date, run);
   }
 }
 

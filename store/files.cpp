@@ -286,7 +286,45 @@ MoveOutcome Failed() {
   return outcome;
 }
 
-MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsigned stripFlags) {
+// What to cut in front of a file of `size` bytes whose first `got` bytes
+// (at most a block) are `head`: `skip` bytes, keeping `length` after them.
+// skip 0: nothing.
+void FindHeaderCut(const unsigned char* head, uint32_t got, uint64_t size, unsigned stripFlags,
+                   uint32_t& skip, uint32_t& length) {
+  skip = 0;
+  length = 0;
+  uint32_t dataLength = 0;
+  if ((stripFlags & kStripMacBinary) != 0 && got >= kMacBinaryHeaderBytes &&
+      IsMacBinaryHeader(head, size, dataLength)) {
+    skip = kMacBinaryHeaderBytes;
+    length = dataLength;
+  } else if ((stripFlags & kStripHttpHeader) != 0) {
+    // Only a header that ends within the first block is found; the body is
+    // the rest of the whole file, not just of that block.
+    if (FindStoredHttpHeader(head, got, skip, length)) {
+      length = static_cast<uint32_t>(std::min<uint64_t>(size - skip, UINT32_MAX));
+    } else {
+      skip = 0;
+    }
+  }
+}
+
+MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsigned stripFlags,
+                     const SourceHead* known) {
+  // Nothing to cut in what the caller read: the file moves as it is.
+  const uint64_t wanted = known != nullptr ? std::min<uint64_t>(known->size, kHeadBytes) : 0;
+  if (known != nullptr && known->bytes != nullptr && known->length >= wanted) {
+    uint32_t skip = 0;
+    uint32_t length = 0;
+    const uint32_t got = static_cast<uint32_t>(wanted);
+    FindHeaderCut(known->bytes, got, known->size, stripFlags, skip, length);
+    if (skip == 0) {
+      if (!platform::MovePath(sourcePath, destinationPath)) return Failed();
+      MoveOutcome moved;
+      moved.placed = known->size;
+      return moved;
+    }
+  }
   FileHandle source = platform::OpenPath(sourcePath, OpenMode::kRead);
   if (source == kNullHandle) return Failed();
   const uint64_t size = FileLength(source);
@@ -300,20 +338,7 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
 
   uint32_t skip = 0;
   uint32_t length = 0;
-  uint32_t dataLength = 0;
-  if ((stripFlags & kStripMacBinary) != 0 && got >= kMacBinaryHeaderBytes &&
-      IsMacBinaryHeader(head.data(), size, dataLength)) {
-    skip = kMacBinaryHeaderBytes;
-    length = dataLength;
-  } else if ((stripFlags & kStripHttpHeader) != 0) {
-    // Only a header that ends within the first block is found; the body is
-    // the rest of the whole file, not just of that block.
-    if (FindStoredHttpHeader(head.data(), got, skip, length)) {
-      length = static_cast<uint32_t>(std::min<uint64_t>(size - skip, UINT32_MAX));
-    } else {
-      skip = 0;
-    }
-  }
+  FindHeaderCut(head.data(), got, size, stripFlags, skip, length);
 
   if (skip == 0) {
     CloseFile(source);
@@ -414,17 +439,17 @@ ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsig
 }
 
 ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
-                          uint64_t* placedSize) {
+                          uint64_t* placedSize, const SourceHead* known) {
   CPath sourcePath;
   CPath destinationPath;
   if (!FileRefToCPath(source, sourcePath) || !FileRefToCPath(target, destinationPath)) {
     return kBadName;
   }
-  MoveOutcome outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+  MoveOutcome outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags, known);
   if (outcome.result != kNoError) {
     if (!platform::IsAlreadyExists(outcome.error)) return outcome.result;
     if (!platform::DeletePath(destinationPath.data())) return PlatformError();
-    outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags);
+    outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags, known);
   }
   if (outcome.result == kNoError && placedSize != nullptr) *placedSize = outcome.placed;
   return outcome.result;

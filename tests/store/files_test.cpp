@@ -141,6 +141,43 @@ TEST(MoveStripped, RenamesWhenThereIsNothingToCut) {
   }
 }
 
+TEST(MoveStrippedAs, CutsTheSameWithTheBytesTheCallerRead) {
+  const std::string contents[] = {
+      Bytes(300),
+      MacBinaryHeader(100) + Bytes(172),
+      "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<HTML>" + Bytes(400),
+      MacBinaryHeader(100).substr(0, 90),
+  };
+  for (const std::string& content : contents) {
+    SCOPED_TRACE(content.substr(0, 12));
+    std::string placed[2];
+    uint64_t sizes[2] = {};
+    for (int given = 0; given < 2; ++given) {
+      test::TempFolder cache;
+      cache.Write("cache0001", content);
+      // The whole file, or only its first block when it is longer.
+      const std::string read = content.substr(0, given == 0 ? content.size() : 256);
+      const SourceHead head{reinterpret_cast<const unsigned char*>(read.data()), read.size(),
+                            content.size()};
+      ASSERT_EQ(MoveStrippedAs(RefTo(cache, "cache0001"), RefTo(cache, "placed.htm"),
+                               kStripMacBinary | kStripHttpHeader, &sizes[given], &head),
+                kNoError);
+      EXPECT_FALSE(cache.Exists("cache0001"));
+      placed[given] = cache.Read("placed.htm");
+    }
+    test::TempFolder cache;
+    cache.Write("cache0001", content);
+    uint64_t size = 0;
+    ASSERT_EQ(MoveStrippedAs(RefTo(cache, "cache0001"), RefTo(cache, "placed.htm"),
+                             kStripMacBinary | kStripHttpHeader, &size),
+              kNoError);
+    for (int given = 0; given < 2; ++given) {
+      EXPECT_EQ(placed[given], cache.Read("placed.htm"));
+      EXPECT_EQ(sizes[given], size);
+    }
+  }
+}
+
 TEST(MoveStripped, LeavesTheSourceWholeWhenTheMoveFails) {
   for (const std::string& content : {MacBinaryHeader(100) + Bytes(172), Bytes(50)}) {
     SCOPED_TRACE(content.size());
