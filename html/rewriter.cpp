@@ -138,6 +138,17 @@ bool NamesFolder(const PageScan& scan, std::string_view link) {
   if (!FileRefToCPath(folder, path)) return false;
   size_t length = std::strlen(path.data());
   size_t i = 0;
+  // A leading "../" over a plain folder of the mirror is its parent as
+  // written: the pages of different folders then ask for one path.
+  const char separator = PathSeparator();
+  for (int level = 0; level < scan.plainFolderLevels && link.substr(i, 3) == "../"; ++level) {
+    if (length < 2 || path[length - 1] != separator) break;
+    size_t cut = length - 1;
+    while (cut > 0 && path[cut - 1] != separator) --cut;
+    if (cut == 0) break;
+    length = cut;
+    i += 3;
+  }
   for (; i < link.size() && length + 1 < path.size(); ++length) {
     unsigned char c = static_cast<unsigned char>(link[i]);
     if (IsEscapeAt(link, i)) {
@@ -832,7 +843,7 @@ void KeepFolderAnswers(bool keep) {
 }
 
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
-                    ProgressSink& progress, RewriteReport& report, LoadedPage* loaded) {
+                    ProgressSink& progress, RewriteReport& report, const PageFacts& facts) {
   report = RewriteReport{};
   auto scan = std::unique_ptr<PageScan>(new (std::nothrow) PageScan);
   if (!scan) return kNoError;
@@ -851,8 +862,9 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
   }
 
   LoadedPage page;
-  if (loaded != nullptr) {
-    page = std::move(*loaded);
+  scan->plainFolderLevels = facts.plainFolderLevels;
+  if (facts.loaded != nullptr) {
+    page = std::move(*facts.loaded);
   } else if (const int read = LoadPage(file, page); read != kNoError) {
     return read;
   }

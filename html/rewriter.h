@@ -21,11 +21,18 @@ struct RewriteReport {
 // full; -1 any other write failure; otherwise the platform error of a failed
 // open, read, rename or delete. On a stop or a failed write the page is left
 // whole under its own name.
-// `loaded`, when given, is the page as the file holds it, read already.
+// What the caller knows of the page already: its bytes as the file holds
+// them (none: the page is read here), and how many folders up from its own
+// one are plain folders of the mirror, never links, which a link's leading
+// "../" climbs as written.
 struct LoadedPage;
+struct PageFacts {
+  LoadedPage* loaded = nullptr;
+  int plainFolderLevels = 0;
+};
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
                     ProgressSink& progress, RewriteReport& report,
-                    LoadedPage* loaded = nullptr);
+                    const PageFacts& facts = PageFacts{});
 
 // The same for the pipeline: `repaired` is set when the page's tables had to
 // be closed.

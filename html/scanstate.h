@@ -69,6 +69,9 @@ struct PageScan {
   // Folder levels from the mirror root to the page's folder: the depth, plus
   // one when the page base carries a port, whose folder lies inside the host's.
   int16_t rootDepth = 0;
+  // Folders up from the page's own one that are plain folders of the
+  // mirror (never links).
+  int plainFolderLevels = 0;
   // The last component of the page's URL, without its query: what a link
   // of a query alone ("?page=2") goes to. Empty when unknown or too long.
   std::array<char, kComposedLinkBytes> pageName{};

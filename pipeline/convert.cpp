@@ -509,9 +509,19 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
       loaded.lastWrite = read.modified;
       TakePageBytes(std::move(read.bytes), read.length, loaded);
     }
+    // Every folder between the cache folder and the page's was made or
+    // entered as a plain folder, never through a link.
+    PageFacts facts;
+    facts.loaded = asRead ? &loaded : nullptr;
+    const std::string_view cacheFolder = file.folder.View();
+    const std::string_view pageFolder = destination.folder.View();
+    if (pageFolder.substr(0, cacheFolder.size()) == cacheFolder) {
+      facts.plainFolderLevels = static_cast<int>(
+          std::count(pageFolder.begin() + cacheFolder.size(), pageFolder.end(), PathSeparator()));
+    }
     RewriteReport report;
-    const int rewritten = RewriteHtmlPage(destination, path, run.options, run.progress, report,
-                                          asRead ? &loaded : nullptr);
+    const int rewritten =
+        RewriteHtmlPage(destination, path, run.options, run.progress, report, facts);
     if (rewritten == kVolumeFull) TellDiskFull(destination.name.View(), run.prompts);
     if (rewritten == 1 || rewritten == kVolumeFull) {
       RestoreCacheFile(file, destination, cacheName.View());

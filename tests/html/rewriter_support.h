@@ -47,7 +47,7 @@ struct RewriteRun {
 // as a page of `url`.
 inline RewriteRun RewriteInFolder(const TempFolder& folder, const std::string& relativeFolder,
                                   const std::string& name, const std::string& page,
-                                  const char* url) {
+                                  const char* url, const PageFacts& facts = PageFacts{}) {
   std::filesystem::path dir = folder.Path();
   if (!relativeFolder.empty()) dir /= relativeFolder;
   dir.make_preferred();
@@ -60,7 +60,7 @@ inline RewriteRun RewriteInFolder(const TempFolder& folder, const std::string& r
     run.result = -9999;
     return run;
   }
-  run.result = RewriteHtmlPage(ref, url, CurrentOptions(), ProcessProgress(), run.report);
+  run.result = RewriteHtmlPage(ref, url, CurrentOptions(), ProcessProgress(), run.report, facts);
   run.page = folder.Read(relative);
   PName backup = BackupNameFor(name);
   const std::string backupRelative =

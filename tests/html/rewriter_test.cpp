@@ -510,5 +510,26 @@ TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
   KeepFolderAnswers(false);
 }
 
+TEST(RewriteHtmlPage, LeadingDotsOverPlainFoldersFindTheSameFolders) {
+  // Climbed as written or by the disk, a link finds the same folders.
+  ScopedOptions options(test::LinksOnly());
+  for (const char* link : {"../b", "../../host/b", "../c", "../b/c", "../../../m/host/b/c",
+                           "..%2Fb", "./../b", "../b/../b"}) {
+    std::string pages[2];
+    for (const int levels : {0, 2}) {
+      TempFolder folder;
+      std::filesystem::create_directories(folder.Path() / "m" / "host" / "b" / "c");
+      PageFacts facts;
+      facts.plainFolderLevels = levels;
+      const auto run = RewriteInFolder(folder, "m/host/a", "p.html", Anchor(link),
+                                       "http://host/a/p.html", facts);
+      EXPECT_EQ(run.result, 0);
+      pages[levels == 0 ? 0 : 1] = run.page;
+    }
+    EXPECT_EQ(pages[0], pages[1]) << link;
+    if (std::string(link) == "../b") ExpectPage(pages[1], Anchor("../b/index.html"));
+  }
+}
+
 }  // namespace
 }  // namespace hoard
