@@ -7,7 +7,9 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "base/ascii.h"
 #include "base/options.h"
@@ -107,6 +109,50 @@ FolderAnswers& KeptAnswers() {
   return answers;
 }
 
+// A name as a folder of that name may also be named: ASCII case folded,
+// trailing dots and spaces dropped (as Windows takes them).
+std::string FoldedFolderName(std::string_view name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+  std::string folded(name);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folded;
+}
+
+// Whether a folder made under the name `made` may have turned the "no" for
+// `path` into a "yes": its last component may name it (a short name with
+// '~', or "." and "..", may name anything).
+bool MayNameMadeFolder(std::string_view path, const std::string& made) {
+  const size_t cut = path.find_last_of("/\\");
+  const std::string_view last = cut == std::string_view::npos ? path : path.substr(cut + 1);
+  if (last.empty() || last == "." || last == ".." || last.find('~') != std::string_view::npos) {
+    return true;
+  }
+  return FoldedFolderName(last) == made;
+}
+
+// Folders made since the answers were kept: only the "no" answers for paths
+// that may name one of them go (all when a name is no longer known).
+void ForgetAnswersForFoldersMade(FolderAnswers& kept, uint64_t made) {
+  std::vector<std::string> names;
+  for (uint64_t n = kept.made + 1; n <= made; ++n) {
+    const char* name = platform::MadeFolderName(n);
+    if (name == nullptr) {
+      std::erase_if(kept.answers, [](const auto& answer) { return !answer.second; });
+      return;
+    }
+    names.push_back(FoldedFolderName(name));
+  }
+  std::erase_if(kept.answers, [&names](const auto& answer) {
+    if (answer.second) return false;
+    for (const std::string& name : names) {
+      if (MayNameMadeFolder(answer.first, name)) return true;
+    }
+    return false;
+  });
+}
+
 bool IsFolderKept(const char* path) {
   FolderAnswers& kept = KeptAnswers();
   if (!kept.kept) return platform::IsFolder(path);
@@ -115,7 +161,7 @@ bool IsFolderKept(const char* path) {
   if (changes != kept.changes || kept.answers.size() >= kMaxFolderAnswers) {
     kept.answers.clear();
   } else if (made != kept.made) {
-    std::erase_if(kept.answers, [](const auto& answer) { return !answer.second; });
+    ForgetAnswersForFoldersMade(kept, made);
   }
   kept.changes = changes;
   kept.made = made;

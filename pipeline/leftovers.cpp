@@ -63,12 +63,16 @@ void Walk(const char* folder, int depth, LeftoverRepairs& repairs) {
   for (bool more = find != platform::kNoHandle; more; more = platform::FindNext(find, entry)) {
     const std::string_view name(entry.name);
     if (name == "." || name == "..") continue;
+    const bool unfinished =
+        name.size() > kUnfinishedSuffix.size() &&
+        name.substr(name.size() - kUnfinishedSuffix.size()) == kUnfinishedSuffix;
+    // Only a folder to walk or an unfinished file needs a look for a link.
+    if (!entry.isFolder && !unfinished) continue;
     CPath path;
     if (!JoinPath(folder, name, path) || platform::IsLink(path.data())) continue;
     if (entry.isFolder) {
       Walk(path.data(), depth + 1, repairs);
-    } else if (name.size() > kUnfinishedSuffix.size() &&
-               name.substr(name.size() - kUnfinishedSuffix.size()) == kUnfinishedSuffix) {
+    } else {
       RepairOne(folder, name, path.data(), depth, repairs);
     }
   }

@@ -63,6 +63,12 @@ bool IsFolder(const char* path);
 // found not to be still is not (unless something else changed the disk).
 uint64_t FoldersMadeCount();
 uint64_t FolderChangeCount();
+// The last component of the n-th folder made (n from 1 to
+// FoldersMadeCount()), while it is among the last kMadeFolderNamesKept;
+// null when it is not, or when the call may have made other folders too.
+// The text stays until the next folder is made.
+inline constexpr uint64_t kMadeFolderNamesKept = 64;
+const char* MadeFolderName(uint64_t n);
 // Whether the path's last component is itself a link (a symbolic link or,
 // where the platform has them, a reparse point), never following it.
 bool IsLink(const char* path);

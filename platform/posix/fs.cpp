@@ -15,6 +15,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/madefolders.h"
 #include "platform/posix/faults.h"
 #include "platform/posix/paths.h"
 #include "platform/posix/pattern.h"
@@ -418,7 +419,7 @@ bool SetTimes(Handle handle, const uint64_t* /*creation: not kept here*/, const 
 }
 
 namespace {
-uint64_t gFoldersMade = 0;
+MadeFolderNames gMadeNames;
 uint64_t gFolderChanges = 0;
 }  // namespace
 
@@ -448,9 +449,11 @@ bool ReplacePath(const char* from, const char* to) {
   return true;
 }
 
-void NoteFolderMade() { ++gFoldersMade; }
+void NoteFolderMade(const char* path) { gMadeNames.Note(path); }
 
-uint64_t FoldersMadeCount() { return gFoldersMade; }
+uint64_t FoldersMadeCount() { return gMadeNames.Count(); }
+
+const char* MadeFolderName(uint64_t n) { return gMadeNames.Name(n); }
 
 uint64_t FolderChangeCount() { return gFolderChanges; }
 
@@ -464,7 +467,7 @@ bool DeletePath(const char* path) {
 bool MakeFolder(const char* path) {
   ForgetOpened();
   if (FailsHere()) return false;
-  NoteFolderMade();
+  NoteFolderMade(path);
   if (mkdir(path, 0777) != 0) return Fail();
   return true;
 }

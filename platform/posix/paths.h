@@ -30,8 +30,9 @@ struct PathText {
 // ".local/share"). The home folder is $HOME, or the account's when unset.
 bool UserBaseFolder(const char* variable, const char* homeRelative, PathText& out);
 
-// Counted by FoldersMadeCount: a folder may have been made.
-void NoteFolderMade();
+// Counted by FoldersMadeCount: a folder may have been made, named by the
+// last component of `path` (null: any folders may have been made).
+void NoteFolderMade(const char* path = nullptr);
 
 // Creates the folder and any missing parents (the last one with `mode`);
 // true when it exists as a folder afterwards.

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/madefolders.h"
+
 namespace hoard::platform {
 namespace {
 
@@ -202,7 +204,7 @@ bool SetTimes(Handle handle, const uint64_t* creation, const uint64_t* lastWrite
 }
 
 namespace {
-uint64_t gFoldersMade = 0;
+MadeFolderNames gMadeNames;
 uint64_t gFolderChanges = 0;
 }  // namespace
 
@@ -238,7 +240,9 @@ bool ReplacePath(const char* from, const char* to) {
   return true;
 }
 
-uint64_t FoldersMadeCount() { return gFoldersMade; }
+uint64_t FoldersMadeCount() { return gMadeNames.Count(); }
+
+const char* MadeFolderName(uint64_t n) { return gMadeNames.Name(n); }
 
 uint64_t FolderChangeCount() { return gFolderChanges; }
 
@@ -251,7 +255,7 @@ bool DeletePath(const char* path) {
 }
 
 bool MakeFolder(const char* path) {
-  ++gFoldersMade;
+  gMadeNames.Note(path);
   if (!::CreateDirectoryA(path, nullptr)) {
     NoteFailure();
     return false;

@@ -482,17 +482,27 @@ TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
   struct Step {
     const char* what;
     bool (*change)(const std::string& sub, const std::string& gone);
+    const char* link;
     const char* expected;
   };
   const Step steps[] = {
-      {"no folder yet", nullptr, "sub"},
+      {"no folder yet", nullptr, "sub", "sub"},
+      {"another folder made", [](const std::string& s, const std::string&) {
+         return platform::MakeFolder((s + "x").c_str());
+       }, "sub", "sub"},
       {"the folder made", [](const std::string& s, const std::string&) {
          return platform::MakeFolder(s.c_str());
-       }, "sub/index.html"},
-      {"asked again", nullptr, "sub/index.html"},
+       }, "sub", "sub/index.html"},
+      {"asked again", nullptr, "sub", "sub/index.html"},
       {"the folder moved away", [](const std::string& s, const std::string& g) {
          return platform::MovePath(s.c_str(), g.c_str());
-       }, "sub"},
+       }, "sub", "sub"},
+      {"a second name", nullptr, "sub2", "sub2"},
+      {"made, then more folders than are named", [](const std::string& s, const std::string&) {
+         bool made = platform::MakeFolder((s + "2").c_str());
+         for (int i = 0; i < 70; ++i) made = made && platform::MakeFolder((s + std::to_string(i) + "y").c_str());
+         return made;
+       }, "sub2", "sub2/index.html"},
   };
   KeepFolderAnswers(true);
   int page = 0;
@@ -503,7 +513,7 @@ TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
     }
     const std::string name = "p" + std::to_string(++page) + ".html";
     const std::string url = "http://www.own.co.jp/" + name;
-    const auto run = RewriteInFolder(folder, "m", name, Anchor("sub"), url.c_str());
+    const auto run = RewriteInFolder(folder, "m", name, Anchor(step.link), url.c_str());
     EXPECT_EQ(run.result, 0);
     ExpectPage(run.page, Anchor(step.expected));
   }
