@@ -117,11 +117,13 @@ struct CacheFileRead {
 };
 constexpr uint64_t kFirstBlockBytes = 256;
 
-// Whether the file can be read (the platform's error when not).
+// Whether the file can be read (the platform's error when not); a link is
+// never opened.
 ResultCode ReadCacheFile(const FileRef& ref, bool page, CacheFileRead& read) {
   CPath path;
   if (!FileRefToCPath(ref, path)) return kGeneralFailure;
-  const platform::Handle handle = platform::OpenPath(path.data(), platform::OpenMode::kRead);
+  const platform::Handle handle =
+      platform::OpenPath(path.data(), platform::OpenMode::kReadNoLink);
   if (handle == platform::kNoHandle) {
     const int error = platform::LastError();
     return error != 0 ? error : kGeneralFailure;
@@ -666,29 +668,28 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   if (EnsureDomainTable(run.prompts) == DomainLoadResult::kAbort) return kConvertStop;
 
   if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
-  // A cache file that is a link stays where it is, named in the report. A
-  // name gone since its folder was listed is no cache file.
-  switch (LookAt(file)) {
-    case Found::kLink:
-      BeginFate(file, nullptr, kTypeNone, 0);
-      LeaveBehind(name, LinkReason(file));
-      return kConvertDone;
-    case Found::kNothing:
-      return kConvertNoFile;
-    case Found::kOther:
-      break;
-  }
-  // So does one that cannot be read: nothing of it could reach the mirror.
-  // One open tells that, the file's time and its size. A folder named like
-  // a cache file (which Windows refuses to open as a file) is none either.
-  // A page of the log is read whole here, once.
+  // One open tells whether the file can be read, its time and its size,
+  // and reads it (a page of the log whole). A cache file that is a link
+  // stays where it is, named in the report; so does one that cannot be
+  // read: nothing of it could reach the mirror. A name gone since its folder
+  // was listed, or a folder named like a cache file (which Windows refuses
+  // to open as a file), is no cache file.
   CacheLogEntry listed;
   const bool page = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound &&
                     listed.type == kTypeText;
   CacheFileRead read;
   if (const ResultCode unreadable = ReadCacheFile(file, page, read); unreadable != kNoError) {
+    const Found found = LookAt(file);
+    if (found == Found::kLink) {
+      BeginFate(file, nullptr, kTypeNone, 0);
+      LeaveBehind(name, LinkReason(file));
+      return kConvertDone;
+    }
     CPath path;
-    if (FileRefToCPath(file, path) && platform::IsFolder(path.data())) return kConvertNoFile;
+    if (found == Found::kNothing ||
+        (FileRefToCPath(file, path) && platform::IsFolder(path.data()))) {
+      return kConvertNoFile;
+    }
     BeginFate(file, nullptr, kTypeNone, 0);
     LeaveBehind(name, LeftReason::kUnreadable, unreadable);
     return kConvertDone;

@@ -13,6 +13,7 @@ inline constexpr Handle kNoHandle = nullptr;
 
 enum class OpenMode {
   kRead,         // existing file only, read access
+  kReadNoLink,   // the same, but a link at the path's end is never opened
   kReadWrite,    // existing file only, read and write access
   kCreateAlways, // write access, created empty (an existing file is truncated)
   kOpenAlways,   // write access, opened or created, never truncated

@@ -99,6 +99,7 @@ int FdOf(Handle handle) { return static_cast<int>(reinterpret_cast<intptr_t>(han
 int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead: return O_RDONLY;
+    case OpenMode::kReadNoLink: return O_RDONLY | O_NOFOLLOW;
     case OpenMode::kReadWrite: return O_RDWR | O_NOFOLLOW;
     case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
     case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT | O_NOFOLLOW;
@@ -280,8 +281,23 @@ Handle OpenPath(const char* path, OpenMode mode) {
   // Opened non-blocking so that a FIFO in a cache folder cannot hang the run;
   // ordinary blocking I/O is restored right after.
   if (FailsHere()) return kNoHandle;
-  if (mode != OpenMode::kRead) ForgetOpened();
+  const bool reading = mode == OpenMode::kRead || mode == OpenMode::kReadNoLink;
+  if (!reading) ForgetOpened();
   int fd;
+  // A file made new is a plain file: it needs no look at what it is.
+  if (mode == OpenMode::kCreateAlways) {
+    do {
+      fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      KeepOpenedPath(path);
+      return HandleOf(fd);
+    }
+    if (errno != EEXIST) {
+      Fail();
+      return kNoHandle;
+    }
+  }
   do {
     fd = open(path, OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
@@ -303,7 +319,7 @@ Handle OpenPath(const char* path, OpenMode mode) {
   // A regular file reads and writes the same either way: only a device or
   // FIFO needs blocking I/O back.
   if (S_ISREG(info.st_mode)) {
-    if (mode == OpenMode::kRead) gOpened = OpenedStatus{fd, info};
+    if (reading) gOpened = OpenedStatus{fd, info};
     KeepOpenedPath(path);
     return HandleOf(fd);
   }

@@ -66,6 +66,15 @@ Handle OpenPath(const char* path, OpenMode mode) {
   switch (mode) {
     case OpenMode::kRead:
       break;
+    case OpenMode::kReadNoLink: {
+      const DWORD attributes = ::GetFileAttributesA(path);
+      if (attributes != INVALID_FILE_ATTRIBUTES &&
+          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        gLastError = ERROR_CANT_RESOLVE_FILENAME;
+        return kNoHandle;
+      }
+      break;
+    }
     case OpenMode::kReadWrite:
       access = GENERIC_READ | GENERIC_WRITE;
       break;

@@ -77,6 +77,36 @@ TEST(MovePath, NeverReplacesAnEmptyFolder) {
   EXPECT_TRUE(folder.Exists("moved/inside.htm"));
 }
 
+TEST(OpenPath, OnlyPlainReadingGoesThroughALink) {
+  struct Case {
+    OpenMode mode;
+    bool opens;
+  };
+  const Case cases[] = {
+      {OpenMode::kRead, true},          {OpenMode::kReadNoLink, false},
+      {OpenMode::kReadWrite, false},    {OpenMode::kCreateAlways, false},
+      {OpenMode::kOpenAlways, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    test::TempFolder folder;
+    folder.Write("target.htm", "kept");
+    std::filesystem::create_symlink(folder.Path() / "target.htm", folder.Path() / "link.htm");
+    const platform::Handle handle = platform::OpenPath(folder.Join("link.htm").c_str(), c.mode);
+    EXPECT_EQ(handle != platform::kNoHandle, c.opens);
+    platform::Close(handle);
+    EXPECT_EQ(folder.Read("target.htm"), "kept");
+    // A plain file opens in every mode; one made anew is empty.
+    const platform::Handle plain = platform::OpenPath(folder.Join("target.htm").c_str(), c.mode);
+    EXPECT_NE(plain, platform::kNoHandle);
+    platform::Close(plain);
+    const platform::Handle made = platform::OpenPath(folder.Join("new.htm").c_str(), c.mode);
+    const bool creates = c.mode == OpenMode::kCreateAlways || c.mode == OpenMode::kOpenAlways;
+    EXPECT_EQ(made != platform::kNoHandle, creates);
+    platform::Close(made);
+  }
+}
+
 TEST(FindFirst, ReportsTheLongestNameTheFileSystemAllows) {
   test::TempFolder folder;
   // A file system name limit of 255 keeps names below the entry's 260.
