@@ -5,8 +5,16 @@
 
 namespace hoard {
 
-bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode) {
-  if (!IsBrokenImageFile(file, type, brokenImageMode)) return false;
+bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMode,
+                          ReadImage* read) {
+  bool broken = false;
+  if (read != nullptr && read->bytes != nullptr) {
+    if (read->broken < 0) read->broken = IsBrokenImage(read->bytes, read->size, type, brokenImageMode);
+    broken = read->broken != 0;
+  } else {
+    broken = IsBrokenImageFile(file, type, brokenImageMode);
+  }
+  if (!broken) return false;
   switch (brokenImageMode) {
     case kBrokenImageRecycleEarly:
     case kBrokenImageRecycle:
@@ -30,8 +38,8 @@ bool ChecksEarly(int brokenImageMode) {
 
 }  // namespace
 
-bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode) {
-  return ChecksEarly(brokenImageMode) && CheckAndDisposeImage(file, type, brokenImageMode);
+bool EarlyImageCheck(const FileRef& file, TypeCode type, int brokenImageMode, ReadImage* read) {
+  return ChecksEarly(brokenImageMode) && CheckAndDisposeImage(file, type, brokenImageMode, read);
 }
 
 bool EarlyImageBroken(const FileRef& file, TypeCode type, int brokenImageMode) {

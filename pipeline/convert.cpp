@@ -105,8 +105,9 @@ LeftReason LinkReason(const FileRef& ref) {
 }
 
 // What one open of a cache file read: its last-write time and size, and
-// its bytes: the whole file for a page (which the rewrite then takes as it
-// is), else its first block (all the move needs to find a header to cut).
+// its bytes: the whole file for a page or an image to check (which the
+// rewrite and the checks then take as they are), else its first block (all
+// the move needs to find a header to cut).
 // No bytes when they could not be read: the later steps read for themselves.
 struct CacheFileRead {
   FileTime modified = 0;
@@ -119,7 +120,8 @@ constexpr uint64_t kFirstBlockBytes = 256;
 
 // Whether the file can be read (the platform's error when not); a link is
 // never opened.
-ResultCode ReadCacheFile(const FileRef& ref, bool page, CacheFileRead& read) {
+// `wholeUpTo`: the largest file read whole (0: none).
+ResultCode ReadCacheFile(const FileRef& ref, uint64_t wholeUpTo, CacheFileRead& read) {
   CPath path;
   if (!FileRefToCPath(ref, path)) return kGeneralFailure;
   const platform::Handle handle =
@@ -134,7 +136,7 @@ ResultCode ReadCacheFile(const FileRef& ref, bool page, CacheFileRead& read) {
   uint64_t length = 0;
   platform::SizeOf(handle, length);
   read.size = static_cast<int64_t>(length);
-  const bool whole = page && length <= kMaxPageBytes;
+  const bool whole = length <= wholeUpTo;
   const uint64_t wanted = whole ? length : std::min(length, kFirstBlockBytes);
   if (wanted == 0) return kNoError;
   read.bytes.reset(static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(wanted) + 1)));
@@ -410,8 +412,8 @@ void RewriteMovedPage(const char* path, const RunContext& run) {
 
 // Moves a listed file into the mirror and then rewrites or checks it.
 ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
-                            char (&path)[kPathBytes], CacheFileRead& read, const DateRec& date,
-                            const RunContext& run) {
+                            char (&path)[kPathBytes], CacheFileRead& read, ReadImage& image,
+                            const DateRec& date, const RunContext& run) {
   const int64_t size = read.size;
   PName cacheName = file.name;
   if (!GiveHostItsFolder(path)) {
@@ -545,7 +547,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     return kConvertDone;
   }
   if (kind == kTypeGif || kind == kTypeJpeg) {
-    if (CheckAndDisposeImage(destination, kind, run.options.BrokenImageMode)) {
+    // Moved as it was read: the answer for the bytes read holds.
+    if (CheckAndDisposeImage(destination, kind, run.options.BrokenImageMode,
+                             read.whole && !cut ? &image : nullptr)) {
       NoteFate(FileAction::kBrokenImage, DisposalWord(run.options.BrokenImageMode), destination,
                Exists(destination));
       WriteDetectionLine(cacheName.View(), kind, url, size, date);
@@ -588,7 +592,7 @@ void ResetConversionCounts() { gCounts = ConversionCounts{}; }
 
 ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
-                               const RunContext& run) {
+                               const RunContext& run, ReadImage* image) {
   run.progress.Tick(0, 0);
   const LookupResult found = LookupCacheFile(log, file.name.View(), entry);
   if (found == LookupResult::kNoIndex || run.progress.StopRequested()) return kResolveStop;
@@ -599,7 +603,7 @@ ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry
   const int mode = run.options.BrokenImageMode;
   kind = entry.type != kTypeNone ? entry.type : TypeOfFile(file, mode);
   CopyPath(path, entry.url);
-  if (PlanOnly() ? EarlyImageBroken(file, kind, mode) : EarlyImageCheck(file, kind, mode)) {
+  if (PlanOnly() ? EarlyImageBroken(file, kind, mode) : EarlyImageCheck(file, kind, mode, image)) {
     CopyPath(url, entry.url);
     run.progress.Tick(0, 0);
     return kResolveBroken;
@@ -669,16 +673,22 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
 
   if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
   // One open tells whether the file can be read, its time and its size,
-  // and reads it (a page of the log whole). A cache file that is a link
+  // and reads it (a page or an image to check whole). A cache file that is a link
   // stays where it is, named in the report; so does one that cannot be
   // read: nothing of it could reach the mirror. A name gone since its folder
   // was listed, or a folder named like a cache file (which Windows refuses
   // to open as a file), is no cache file.
   CacheLogEntry listed;
-  const bool page = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound &&
-                    listed.type == kTypeText;
+  const TypeCode listedType = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound
+                                  ? listed.type
+                                  : kTypeNone;
+  const bool image = (listedType == kTypeGif || listedType == kTypeJpeg) &&
+                     ImageDetectionOn(run.options.BrokenImageMode);
+  const uint64_t wholeUpTo = listedType == kTypeText ? kMaxPageBytes
+                             : image                 ? kMaxImageBytes
+                                                     : 0;
   CacheFileRead read;
-  if (const ResultCode unreadable = ReadCacheFile(file, page, read); unreadable != kNoError) {
+  if (const ResultCode unreadable = ReadCacheFile(file, wholeUpTo, read); unreadable != kNoError) {
     const Found found = LookAt(file);
     if (found == Found::kLink) {
       BeginFate(file, nullptr, kTypeNone, 0);
@@ -702,7 +712,13 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   TypeCode kind = kTypeNone;
   char url[kPathBytes] = {};
   char path[kPathBytes] = {};
-  const ResolveResult resolved = ResolveEntryPath(file, log, entry, kind, url, path, run);
+  ReadImage readImage;
+  if (read.whole) {
+    readImage.bytes = read.bytes.get();
+    readImage.size = read.length;
+  }
+  const ResolveResult resolved =
+      ResolveEntryPath(file, log, entry, kind, url, path, run, &readImage);
   if (resolved == kResolveStop) return kConvertStop;
   Tell(file, resolved == kResolveUnlisted ? nullptr : &entry);
   BeginFate(file, resolved == kResolveUnlisted ? nullptr : &entry, kind, size);
@@ -724,7 +740,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
       }
       return ConvertUnlisted(file, log, size, date, run);
     default:
-      return ConvertListed(file, kind, url, path, read, date, run);
+      return ConvertListed(file, kind, url, path, read, readImage, date, run);
   }
 }
 

@@ -45,9 +45,12 @@ inline constexpr size_t kPathBytes = 1024;
 // Looks the file up and builds its relative local path from the URL (site
 // rules, redirect unwrapping, domain conversion). `url` gets the URL the
 // detection log names (shortened and unwrapped), `path` the path.
+// `image`, when given, holds the file's bytes read whole for the early
+// image check.
+struct ReadImage;
 ResolveResult ResolveEntryPath(const FileRef& file, CacheLog& log, CacheLogEntry& entry,
                                TypeCode& kind, char (&url)[kPathBytes], char (&path)[kPathBytes],
-                               const RunContext& run);
+                               const RunContext& run, ReadImage* image = nullptr);
 
 // A URL whose host has no '/' after it ("http://host", "http://host?x=1")
 // names the host's own page: the '/' is put in. False for a path that names

@@ -224,24 +224,26 @@ bool IsMacBinaryHeader(const unsigned char* bytes, uint64_t fileSize, uint32_t& 
   return true;
 }
 
+bool CheckImageBytes(const unsigned char* bytes, size_t size, ImageChecker checker) {
+  if (size == 0 || IsPackedCacheLog(bytes, size)) return false;
+  size_t start = 0;
+  size_t length = 0;
+  ContentOf(bytes, size, start, length);
+  return checker(bytes + start, length);
+}
+
 bool CheckImageFile(const FileRef& file, ImageChecker checker) {
   FileHandle handle = kNullHandle;
   OpenRead(file, handle);
   if (handle == kNullHandle) return false;
   const OpenFile holder(handle);
   const uint64_t size = FileLength(handle);
-  if (size == 0 || size > std::numeric_limits<uint32_t>::max()) return false;
+  if (size == 0 || size > kMaxImageBytes) return false;
   auto* block = static_cast<unsigned char*>(AllocBlock(static_cast<size_t>(size)));
   if (block == nullptr) return false;
   uint32_t got = static_cast<uint32_t>(size);
   const bool read = ReadBytes(handle, got, block) == 0 && got == size;
-  bool broken = false;
-  if (read && !IsPackedCacheLog(block, got)) {
-    size_t start = 0;
-    size_t length = 0;
-    ContentOf(block, got, start, length);
-    broken = checker(block + start, length);
-  }
+  const bool broken = read && CheckImageBytes(block, got, checker);
   FreeBlock(block);
   return broken;
 }
@@ -250,6 +252,12 @@ bool IsBrokenImageFile(const FileRef& file, TypeCode type, int brokenImageMode) 
   const ImageChecker checker = CheckerFor(type);
   if (checker == nullptr || !ImageDetectionOn(brokenImageMode)) return false;
   return CheckImageFile(file, checker);
+}
+
+bool IsBrokenImage(const unsigned char* bytes, size_t size, TypeCode type, int brokenImageMode) {
+  const ImageChecker checker = CheckerFor(type);
+  if (checker == nullptr || !ImageDetectionOn(brokenImageMode)) return false;
+  return CheckImageBytes(bytes, size, checker);
 }
 
 }  // namespace hoard

@@ -58,10 +58,16 @@ using ImageChecker = bool (*)(const unsigned char* bytes, size_t n);
 // or stored HTTP header). A file that cannot be read, or that is a packed
 // cache log, is not broken.
 bool CheckImageFile(const FileRef& file, ImageChecker checker);
+// The same for a whole file's bytes already read.
+bool CheckImageBytes(const unsigned char* bytes, size_t size, ImageChecker checker);
+// Larger files are never checked.
+inline constexpr uint64_t kMaxImageBytes = 0xffffffffu;
 
 // Whether a GIF or JPEG file is broken, while detection is on; false for any
 // other type. What becomes of a broken one is the pipeline's decision
 // (pipeline/brokenimages.h).
 bool IsBrokenImageFile(const FileRef& file, TypeCode type, int brokenImageMode);
+// The same for a whole file's bytes already read.
+bool IsBrokenImage(const unsigned char* bytes, size_t size, TypeCode type, int brokenImageMode);
 
 }  // namespace hoard

@@ -498,6 +498,10 @@ TEST(CheckImageFile, ChecksTheContentInsideItsWrapper) {
     test::TempFolder folder;
     folder.Write("M0000001", c.content);
     EXPECT_EQ(CheckImageFile(RefTo(folder, "M0000001"), c.checker), c.broken);
+    // The bytes read already give the same answer.
+    EXPECT_EQ(CheckImageBytes(reinterpret_cast<const unsigned char*>(c.content.data()),
+                              c.content.size(), c.checker),
+              c.broken);
   }
   test::TempFolder folder;
   EXPECT_FALSE(CheckImageFile(RefTo(folder, "missing.gif"), IsBrokenGif));
