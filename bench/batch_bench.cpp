@@ -10,8 +10,8 @@
 //
 //   batch_bench [rounds [copy|wget|calls|scaling|memory]...]
 //   batch_bench --convert FOLDER   (converts FOLDER whole; used by the above)
-//   batch_bench --make FOLDER page|image   (makes the 200-file cache of the
-//                                           system-call count, to trace by hand)
+//   batch_bench --make FOLDER page|image|links   (makes the cache of the
+//       system-call count or of the comparison with cp -a, to trace by hand)
 //
 // Every conversion runs in a child process of its own (this program with
 // --convert), so that its time, its system calls and its memory are its own.
@@ -448,7 +448,10 @@ void MeasureMemory(const fs::path& base) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--convert") return ConvertWhole(argv[2]);
   if (argc == 4 && std::string(argv[1]) == "--make") {
-    MakeCache(argv[2], std::string(argv[3]) == "image" ? CallsImageShape : CallsPageShape);
+    const std::string kind = argv[3];
+    MakeCache(argv[2], kind == "image" ? CallsImageShape
+                       : kind == "links" ? kLinkCache
+                                         : CallsPageShape);
     return 0;
   }
   const int rounds = std::max(1, argc > 1 ? std::atoi(argv[1]) : 3);

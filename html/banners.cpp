@@ -1,6 +1,8 @@
 #include "html/banners.h"
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 
 #include "html/pagefile.h"
@@ -133,6 +135,22 @@ constexpr TableToken kTableTokens[] = {
     {"<TR ", 0, TagKind::kRow, PreChange::kNone, FollowMode::kNone, kNoFollow, kNoFollow},
 };
 
+// A row's first bytes after its '<', folded: the second byte, and after a
+// '/' the third too. A row is tried only where the page's bytes give its key.
+constexpr uint16_t TokenKey(unsigned char second, unsigned char third) {
+  const unsigned char folded = FoldAscii(second);
+  return folded == '/' ? static_cast<uint16_t>(folded | (FoldAscii(third) << 8)) : folded;
+}
+constexpr std::array<uint16_t, std::size(kTableTokens)> MakeTokenKeys() {
+  std::array<uint16_t, std::size(kTableTokens)> keys{};
+  for (size_t i = 0; i < keys.size(); ++i) {
+    keys[i] = TokenKey(static_cast<unsigned char>(kTableTokens[i].token[1]),
+                       static_cast<unsigned char>(kTableTokens[i].token[2]));
+  }
+  return keys;
+}
+constexpr auto kTokenKeys = MakeTokenKeys();
+
 // The count never goes below 0; it stops at its largest value rather than
 // wrap on a page of endless nesting.
 void CountTables(PageScan& scan, int8_t tables) {
@@ -194,8 +212,11 @@ bool StepTableToken(PageScan& scan) {
   const size_t at = scan.position;
   // Every table token begins with '<'.
   if (at >= scan.size || scan.text[at] != '<') return false;
-  for (const TableToken& row : kTableTokens) {
-    if (!MatchToken(scan, at, row.token)) continue;
+  if (at + 2 >= scan.size) return false;  // no token is shorter than four bytes
+  const uint16_t key = TokenKey(scan.text[at + 1], scan.text[at + 2]);
+  for (size_t i = 0; i < std::size(kTableTokens); ++i) {
+    const TableToken& row = kTableTokens[i];
+    if (kTokenKeys[i] != key || !MatchToken(scan, at, row.token)) continue;
     size_t end = at + row.token.size();
     scan.tagKind = row.kind;
     CountTables(scan, row.tables);

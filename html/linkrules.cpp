@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "store/pstring.h"
 #include "store/textconv.h"
@@ -287,6 +291,43 @@ size_t LeadingSteps(const char* link) {
   }
 }
 
+namespace {
+
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// A link's name maps the same way wherever it stands (the mapping reads
+// nothing but the name), and the pages of a batch link to the same places
+// again and again: the names mapped are kept, up to a fixed number of bytes.
+constexpr size_t kMappedNamesBytes = size_t{1} << 20;
+struct MappedNames {
+  std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names;
+  size_t bytes = 0;
+};
+
+// Maps the NUL-terminated name in `name` (kLinkBufferBytes) in place.
+void MapNameKept(char* name) {
+  static MappedNames kept;
+  const std::string_view text(name);
+  if (const auto found = kept.names.find(text); found != kept.names.end()) {
+    std::memcpy(name, found->second.c_str(), found->second.size() + 1);
+    return;
+  }
+  std::string key(text);
+  MapLinkInPlace(name, kLinkBufferBytes);
+  const size_t added = key.size() + std::strlen(name) + 64;
+  if (kept.bytes + added > kMappedNamesBytes) {
+    kept.names.clear();
+    kept.bytes = 0;
+  }
+  kept.bytes += added;
+  kept.names.emplace(std::move(key), std::string(name));
+}
+
+}  // namespace
+
 void MapLinkTarget(char* link, size_t capacity) {
   const size_t length = std::strlen(link);
   const size_t steps = LinkSchemeLength(link) == 0 ? LeadingSteps(link) : 0;
@@ -297,7 +338,7 @@ void MapLinkTarget(char* link, size_t capacity) {
   const size_t nameLength = std::min(nameEnd - steps, name.size() - 1);
   std::memcpy(name.data(), link + steps, nameLength);
   name[nameLength] = '\0';
-  MapLinkInPlace(name.data(), name.size());
+  MapNameKept(name.data());
   // The steps stay in front, the fragment behind, as far as they fit.
   const size_t mapped = std::strlen(name.data());
   const size_t fragment = length - nameEnd;

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -100,7 +101,11 @@ struct FolderAnswers {
   bool kept = false;
   uint64_t made = 0;
   uint64_t changes = 0;
-  std::unordered_map<std::string, bool> answers;
+  struct PathHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
+  };
+  std::unordered_map<std::string, bool, PathHash, std::equal_to<>> answers;
 };
 constexpr size_t kMaxFolderAnswers = 16384;
 
@@ -165,24 +170,32 @@ bool IsFolderKept(const char* path) {
   }
   kept.changes = changes;
   kept.made = made;
-  const auto [at, added] = kept.answers.try_emplace(path, false);
-  if (added) at->second = platform::IsFolder(path);
-  return at->second;
+  if (const auto found = kept.answers.find(std::string_view(path)); found != kept.answers.end()) {
+    return found->second;
+  }
+  const bool folder = platform::IsFolder(path);
+  kept.answers.emplace(path, folder);
+  return folder;
 }
 
 // A relative link that names a folder of the mirror names the folder's
 // page: the page of a URL without its closing '/' is stored as the
 // index.html of the folder its name became, and a browser opening the
 // folder itself would show a listing.
-bool NamesFolder(const PageScan& scan, std::string_view link) {
+bool NamesFolder(PageScan& scan, std::string_view link) {
   if (link.empty() || link.back() == '/' || link.find_first_of("?#:") != std::string_view::npos) {
     return false;
   }
-  FileRef folder = scan.file;
-  SetFileRefName(folder, "");
-  CPath path;
-  if (!FileRefToCPath(folder, path)) return false;
-  size_t length = std::strlen(path.data());
+  // The page's folder as a path, made once a page.
+  if (scan.folderPathLength == 0) {
+    FileRef folder = scan.file;
+    SetFileRefName(folder, "");
+    if (!FileRefToCPath(folder, scan.folderPath)) return false;
+    scan.folderPathLength = std::strlen(scan.folderPath.data());
+  }
+  CPath& path = scan.linkPath;
+  std::memcpy(path.data(), scan.folderPath.data(), scan.folderPathLength);
+  size_t length = scan.folderPathLength;
   size_t i = 0;
   // A leading "../" over a plain folder of the mirror is its parent as
   // written: the pages of different folders then ask for one path.
@@ -290,11 +303,11 @@ constexpr TagToken kTagTokens[] = {
 
 // The rows worth trying at a position, by the folded byte there (and, for
 // the row that begins one byte early, the byte before it), as bits in table
-// order; the rows without a token of their own are always tried.
+// order. The rows without a token of their own (the table tokens and the
+// comment) all begin with '<'.
 struct TagRowIndex {
   uint64_t at[256] = {};
   uint64_t before[256] = {};
-  uint64_t always = 0;
 };
 static_assert(std::size(kTagTokens) <= 64);
 
@@ -304,7 +317,7 @@ constexpr TagRowIndex MakeTagRowIndex() {
     const uint64_t bit = uint64_t{1} << row;
     const std::string_view token = kTagTokens[row].token;
     if (token.empty()) {
-      index.always |= bit;
+      index.at['<'] |= bit;
     } else if (kTagTokens[row].rule == TokenRule::kOneBefore) {
       index.before[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
     } else {
@@ -410,7 +423,7 @@ void PageRewriter::Scan() {
     scan_.tagKind = TagKind::kNone;
     if (MayStartTagToken(scan_)) {
       const size_t at = scan_.position;
-      uint64_t rows = kTagRowIndex.always | kTagRowIndex.at[FoldAscii(scan_.text[at])];
+      uint64_t rows = kTagRowIndex.at[FoldAscii(scan_.text[at])];
       if (at > 0) rows |= kTagRowIndex.before[FoldAscii(scan_.text[at - 1])];
       while (rows != 0) {
         const int row = std::countr_zero(rows);

@@ -72,6 +72,11 @@ struct PageScan {
   // Folders up from the page's own one that are plain folders of the
   // mirror (never links).
   int plainFolderLevels = 0;
+  // The page's folder as a path (its length 0 until made), and the path a
+  // link names, for the folder test.
+  CPath folderPath{};
+  size_t folderPathLength = 0;
+  CPath linkPath{};
   // The last component of the page's URL, without its query: what a link
   // of a query alone ("?page=2") goes to. Empty when unknown or too long.
   std::array<char, kComposedLinkBytes> pageName{};
