@@ -307,23 +307,20 @@ struct MappedNames {
   size_t bytes = 0;
 };
 
-// Maps the NUL-terminated name in `name` (kLinkBufferBytes) in place.
-void MapNameKept(char* name) {
+// The mapped form of a link's name (at most kLinkBufferBytes - 1 bytes).
+const std::string& MappedName(std::string_view text) {
   static MappedNames kept;
-  const std::string_view text(name);
-  if (const auto found = kept.names.find(text); found != kept.names.end()) {
-    std::memcpy(name, found->second.c_str(), found->second.size() + 1);
-    return;
-  }
-  std::string key(text);
-  MapLinkInPlace(name, kLinkBufferBytes);
-  const size_t added = key.size() + std::strlen(name) + 64;
+  if (const auto found = kept.names.find(text); found != kept.names.end()) return found->second;
+  std::array<char, kLinkBufferBytes> name{};
+  std::memcpy(name.data(), text.data(), text.size());
+  MapLinkInPlace(name.data(), name.size());
+  const size_t added = 2 * text.size() + 64;
   if (kept.bytes + added > kMappedNamesBytes) {
     kept.names.clear();
     kept.bytes = 0;
   }
   kept.bytes += added;
-  kept.names.emplace(std::move(key), std::string(name));
+  return kept.names.emplace(std::string(text), std::string(name.data())).first->second;
 }
 
 }  // namespace
@@ -334,13 +331,10 @@ void MapLinkTarget(char* link, size_t capacity) {
   const char* hash = std::strchr(link + steps, '#');
   const size_t nameEnd = hash != nullptr ? static_cast<size_t>(hash - link) : length;
   if (nameEnd == steps) return;  // only steps or a fragment: no name to map
-  std::array<char, kLinkBufferBytes> name{};
-  const size_t nameLength = std::min(nameEnd - steps, name.size() - 1);
-  std::memcpy(name.data(), link + steps, nameLength);
-  name[nameLength] = '\0';
-  MapNameKept(name.data());
+  const size_t nameLength = std::min(nameEnd - steps, kLinkBufferBytes - 1);
+  const std::string& name = MappedName(std::string_view(link + steps, nameLength));
   // The steps stay in front, the fragment behind, as far as they fit.
-  const size_t mapped = std::strlen(name.data());
+  const size_t mapped = name.size();
   const size_t fragment = length - nameEnd;
   if (steps + mapped + fragment >= capacity) return;
   std::memmove(link + steps + mapped, link + nameEnd, fragment + 1);
@@ -395,8 +389,9 @@ unsigned char NextDecoded(const char*& p) {
 
 }  // namespace
 
-bool MappingChangesName(const char* link) {
-  if (IsNonFileLink(link) || std::strchr(link, '?') != nullptr) return false;
+namespace {
+
+bool ChangesName(const char* link) {
   std::array<char, kLinkBufferBytes> mapped{};
   const size_t length = std::min(std::strlen(link), mapped.size() - 1);
   std::memcpy(mapped.data(), link, length);
@@ -407,6 +402,25 @@ bool MappingChangesName(const char* link) {
     if (NextDecoded(a) != NextDecoded(b)) return true;
   }
   return (*a != '\0' && *a != '#') != (*b != '\0' && *b != '#');
+}
+
+}  // namespace
+
+bool MappingChangesName(const char* link) {
+  if (IsNonFileLink(link) || std::strchr(link, '?') != nullptr) return false;
+  // As pure as the mapping: the answers are kept like the names mapped.
+  static std::unordered_map<std::string, bool, TextHash, std::equal_to<>> kept;
+  static size_t keptBytes = 0;
+  const std::string_view text(link);
+  if (const auto found = kept.find(text); found != kept.end()) return found->second;
+  const bool changes = ChangesName(link);
+  if (keptBytes + text.size() + 64 > kMappedNamesBytes) {
+    kept.clear();
+    keptBytes = 0;
+  }
+  keptBytes += text.size() + 64;
+  kept.emplace(text, changes);
+  return changes;
 }
 
 bool RootLinkAtBase(char* link, size_t capacity, std::string_view baseFolder) {

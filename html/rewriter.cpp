@@ -352,10 +352,26 @@ constexpr CharsetRename kCharsetRenames[] = {
 // Every tag token, the table tokens included, begins with '<', or with the
 // 'I' of IMG, IMAGE and INPUT, or the 'B' of BODY, or follows a '<' (an
 // anchor seen one byte late): any other position is passed over at once.
+// The bytes a tag token can begin with (and a byte after '<' too).
+constexpr std::array<bool, 256> MakeTokenStartBytes() {
+  std::array<bool, 256> starts{};
+  for (const unsigned char c : {'<', 'I', 'i', 'B', 'b'}) starts[c] = true;
+  return starts;
+}
+constexpr std::array<bool, 256> kTokenStartBytes = MakeTokenStartBytes();
+
 bool MayStartTagToken(const PageScan& scan) {
-  const unsigned char c = FoldAscii(scan.text[scan.position]);
-  return c == '<' || c == 'I' || c == 'B' ||
+  return kTokenStartBytes[scan.text[scan.position]] ||
          (scan.position > 0 && scan.text[scan.position - 1] == '<');
+}
+
+// Moves past the bytes where no tag token can begin, up to the next one
+// where one may (or a progress step, where the scan looks for a stop).
+void SkipPlainBytes(PageScan& scan, size_t step) {
+  size_t at = scan.position;
+  const size_t end = std::min(scan.size, scan.lastProgress + step + 1);
+  while (at < end && at > 0 && !kTokenStartBytes[scan.text[at]] && scan.text[at - 1] != '<') ++at;
+  scan.position = at;
 }
 
 class PageRewriter {
@@ -432,6 +448,13 @@ void PageRewriter::Scan() {
       }
     }
     ++scan_.position;
+    // Without the hooks (which look at every byte) the bytes where nothing
+    // can begin need no look each.
+    if (!options_.ShortenInfoseekResults && scan_.result == 0) {
+      const size_t before = scan_.position;
+      SkipPlainBytes(scan_, kProgressStep);
+      if (scan_.position != before) scan_.tagKind = TagKind::kNone;
+    }
   }
 }
 
