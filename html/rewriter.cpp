@@ -317,7 +317,7 @@ constexpr TagRowIndex MakeTagRowIndex() {
     const uint64_t bit = uint64_t{1} << row;
     const std::string_view token = kTagTokens[row].token;
     if (token.empty()) {
-      index.at['<'] |= bit;
+      index.at[static_cast<unsigned char>('<')] |= bit;
     } else if (kTagTokens[row].rule == TokenRule::kOneBefore) {
       index.before[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
     } else {
