@@ -13,6 +13,18 @@ constexpr bool IsLowerAscii(unsigned char c) { return c >= 'a' && c <= 'z'; }
 constexpr bool IsUpperAscii(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool IsDigitAscii(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// The first position in `text` of any byte of a small `set`, npos when
+// none: a plain loop (the library's find_first_of calls memchr on the set
+// once a byte, which costs more than the links it looks at).
+constexpr size_t FindAnyOf(std::string_view text, std::string_view set) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    for (const char c : set) {
+      if (text[i] == c) return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
 // An ASCII letter in upper case; every other byte as it is.
 constexpr unsigned char FoldAscii(unsigned char c) {
   return IsLowerAscii(c) ? static_cast<unsigned char>(c - 'a' + 'A') : c;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/ascii.h"
 #include "store/pstring.h"
 #include "store/textconv.h"
 #include "urlmap/urlmap.h"
@@ -499,7 +500,7 @@ void AddMirrorPath(std::string_view hostAndPath, ComposedLink& out) {
       slash == std::string_view::npos ? std::string_view{} : hostAndPath.substr(slash);
   out.Add(path);
   // A page stored for an address that ends in a folder is its index.html.
-  if (hostAndPath.find_first_of("?#") != std::string_view::npos) return;
+  if (FindAnyOf(hostAndPath, "?#") != std::string_view::npos) return;
   if (path.empty()) {
     out.Add("/");
     out.Add(kFolderPageName);

@@ -48,7 +48,7 @@ bool NameFolderIndex(char* link, size_t capacity) {
   const char* hash = std::strchr(link, '#');
   const size_t length = hash != nullptr ? static_cast<size_t>(hash - link) : total;
   if (length == 0 || link[length - 1] != '/') return false;
-  if (std::string_view(link, length).find_first_of("?:@") != std::string_view::npos) return false;
+  if (FindAnyOf(std::string_view(link, length), "?:@") != std::string_view::npos) return false;
   if (total + kIndex.size() >= capacity) return false;
   std::memmove(link + length + kIndex.size(), link + length, total - length + 1);
   std::memcpy(link + length, kIndex.data(), kIndex.size());
@@ -116,25 +116,30 @@ FolderAnswers& KeptAnswers() {
 
 // A name as a folder of that name may also be named: ASCII case folded,
 // trailing dots and spaces dropped (as Windows takes them).
-std::string FoldedFolderName(std::string_view name) {
+std::string_view TrimmedFolderName(std::string_view name) {
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
+  return name;
 }
 
-// Whether a folder made under the name `made` may have turned the "no" for
-// `path` into a "yes": its last component may name it (a short name with
-// '~', or "." and "..", may name anything).
-bool MayNameMadeFolder(std::string_view path, const std::string& made) {
-  const size_t cut = path.find_last_of("/\\");
-  const std::string_view last = cut == std::string_view::npos ? path : path.substr(cut + 1);
+// Whether a folder made under the name `made` (trimmed) may have turned the
+// "no" for `path` into a "yes": its last component may name it (a short
+// name with '~', or "." and "..", may name anything).
+bool MayNameMadeFolder(std::string_view path, std::string_view made) {
+  size_t start = path.size();
+  while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') --start;
+  const std::string_view last = path.substr(start);
   if (last.empty() || last == "." || last == ".." || last.find('~') != std::string_view::npos) {
     return true;
   }
-  return FoldedFolderName(last) == made;
+  const std::string_view trimmed = TrimmedFolderName(last);
+  if (trimmed.size() != made.size()) return false;
+  for (size_t i = 0; i < made.size(); ++i) {
+    if (FoldAscii(static_cast<unsigned char>(trimmed[i])) !=
+        FoldAscii(static_cast<unsigned char>(made[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // Folders made since the answers were kept: only the "no" answers for paths
@@ -147,7 +152,7 @@ void ForgetAnswersForFoldersMade(FolderAnswers& kept, uint64_t made) {
       std::erase_if(kept.answers, [](const auto& answer) { return !answer.second; });
       return;
     }
-    names.push_back(FoldedFolderName(name));
+    names.emplace_back(TrimmedFolderName(name));
   }
   std::erase_if(kept.answers, [&names](const auto& answer) {
     if (answer.second) return false;
@@ -183,7 +188,7 @@ bool IsFolderKept(const char* path) {
 // index.html of the folder its name became, and a browser opening the
 // folder itself would show a listing.
 bool NamesFolder(PageScan& scan, std::string_view link) {
-  if (link.empty() || link.back() == '/' || link.find_first_of("?#:") != std::string_view::npos) {
+  if (link.empty() || link.back() == '/' || FindAnyOf(link, "?#:") != std::string_view::npos) {
     return false;
   }
   // The page's folder as a path, made once a page.
@@ -790,7 +795,7 @@ void PageRewriter::SetBaseFolders() {
     // The folder the BASE names, as a browser takes it: up to its last '/'
     // (nothing for the host's root).
     std::string_view rest = hostAndPath.substr(std::min(hostAndPath.size(), own + 1));
-    rest = rest.substr(0, rest.find_first_of("?#"));
+    rest = rest.substr(0, FindAnyOf(rest, "?#"));
     const size_t slash = rest.rfind('/');
     rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(0, slash + 1);
     // A folder longer than the buffer is not kept: links then resolve
@@ -899,7 +904,7 @@ bool PageRewriter::WriteLinkByPage() {
     if (own != 0) {
       std::string_view path = hostAndPath.substr(own);
       // An address that ends in a folder is stored as its index.html.
-      const bool plain = path.find_first_of("?#") == std::string_view::npos;
+      const bool plain = FindAnyOf(path, "?#") == std::string_view::npos;
       ComposedLink local;
       local.Add(path.empty() ? "/" : path);
       if (plain && local.bytes[local.length - 1] == '/') local.Add(kFolderPageName);
