@@ -357,7 +357,6 @@ constexpr CharsetRename kCharsetRenames[] = {
 // Every tag token, the table tokens included, begins with '<', or with the
 // 'I' of IMG, IMAGE and INPUT, or the 'B' of BODY, or follows a '<' (an
 // anchor seen one byte late): any other position is passed over at once.
-// The bytes a tag token can begin with (and a byte after '<' too).
 constexpr std::array<bool, 256> MakeTokenStartBytes() {
   std::array<bool, 256> starts{};
   for (const unsigned char c : {'<', 'I', 'i', 'B', 'b'}) starts[c] = true;

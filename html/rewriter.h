@@ -12,15 +12,10 @@ namespace hoard {
 // What one rewrite did, for callers that want more than the result.
 struct RewriteReport {
   bool rewritten = false;  // a new page was written; the old one is `backup`
-  FileRef backup;          // the backup's reference (none when the options delete backups)
+  FileRef backup;          // the backup (none when the options delete backups)
   bool repaired = false;   // tables left open were closed
 };
 
-// Rewrites `file` as a page of `pageUrl` (empty when the URL is unknown).
-// 0 done (rewritten or left alone); 1 stopped by the user; -34 the disk is
-// full; -1 any other write failure; otherwise the platform error of a failed
-// open, read, rename or delete. On a stop or a failed write the page is left
-// whole under its own name.
 // What the caller knows of the page already: its bytes as the file holds
 // them (none: the page is read here), and how many folders up from its own
 // one are plain folders of the mirror, never links, which a link's leading
@@ -30,6 +25,12 @@ struct PageFacts {
   LoadedPage* loaded = nullptr;
   int plainFolderLevels = 0;
 };
+
+// Rewrites `file` as a page of `pageUrl` (empty when the URL is unknown).
+// 0 done (rewritten or left alone); 1 stopped by the user; -34 the disk is
+// full; -1 any other write failure; otherwise the platform error of a failed
+// open, read, rename or delete. On a stop or a failed write the page is left
+// whole under its own name.
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,
                     ProgressSink& progress, RewriteReport& report,
                     const PageFacts& facts = PageFacts{});

@@ -9,7 +9,9 @@ bool CheckAndDisposeImage(const FileRef& file, TypeCode type, int brokenImageMod
                           ReadImage* read) {
   bool broken = false;
   if (read != nullptr && read->bytes != nullptr) {
-    if (read->broken < 0) read->broken = IsBrokenImage(read->bytes, read->size, type, brokenImageMode);
+    if (read->broken < 0) {
+      read->broken = IsBrokenImage(read->bytes, read->size, type, brokenImageMode) ? 1 : 0;
+    }
     broken = read->broken != 0;
   } else {
     broken = IsBrokenImageFile(file, type, brokenImageMode);

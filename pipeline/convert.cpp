@@ -673,15 +673,14 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
 
   if (IsLogFileName(name, kLogAnyKind) || IsRunReportName(name)) return kConvertDone;
   // One open tells whether the file can be read, its time and its size,
-  // and reads it (a page or an image to check whole). A cache file that is a link
-  // stays where it is, named in the report; so does one that cannot be
-  // read: nothing of it could reach the mirror. A name gone since its folder
-  // was listed, or a folder named like a cache file (which Windows refuses
-  // to open as a file), is no cache file.
+  // and reads it (a page or an image to check whole). A cache file that is
+  // a link stays where it is, named in the report; so does one that cannot
+  // be read: nothing of it could reach the mirror. A name gone since its
+  // folder was listed, or a folder named like a cache file (which Windows
+  // refuses to open as a file), is no cache file.
   CacheLogEntry listed;
-  const TypeCode listedType = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound
-                                  ? listed.type
-                                  : kTypeNone;
+  const bool inLog = !PlanOnly() && LookupCacheFile(log, name, listed) == LookupResult::kFound;
+  const TypeCode listedType = inLog ? listed.type : kTypeNone;
   const bool image = (listedType == kTypeGif || listedType == kTypeJpeg) &&
                      ImageDetectionOn(run.options.BrokenImageMode);
   const uint64_t wholeUpTo = listedType == kTypeText ? kMaxPageBytes
@@ -713,7 +712,7 @@ ConvertResult ConvertCacheFile(const FileRef& file, CacheLog& log, const RunCont
   char url[kPathBytes] = {};
   char path[kPathBytes] = {};
   ReadImage readImage;
-  if (read.whole) {
+  if (image && read.whole) {
     readImage.bytes = read.bytes.get();
     readImage.size = read.length;
   }

@@ -500,7 +500,9 @@ TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
       {"a second name", nullptr, "sub2", "sub2"},
       {"made, then more folders than are named", [](const std::string& s, const std::string&) {
          bool made = platform::MakeFolder((s + "2").c_str());
-         for (int i = 0; i < 70; ++i) made = made && platform::MakeFolder((s + std::to_string(i) + "y").c_str());
+         for (int i = 0; i < 70; ++i) {
+           made = made && platform::MakeFolder((s + std::to_string(i) + "y").c_str());
+         }
          return made;
        }, "sub2", "sub2/index.html"},
   };

@@ -147,11 +147,13 @@ TEST(ReplacePath, TakesTheTargetsPlaceButNeverAFolders) {
   test::TempFolder folder;
   folder.Write("new.htm", "new");
   folder.Write("page.htm", "old");
-  ASSERT_TRUE(platform::ReplacePath(folder.Join("new.htm").c_str(), folder.Join("page.htm").c_str()));
+  ASSERT_TRUE(
+      platform::ReplacePath(folder.Join("new.htm").c_str(), folder.Join("page.htm").c_str()));
   EXPECT_FALSE(folder.Exists("new.htm"));
   EXPECT_EQ(folder.Read("page.htm"), "new");
   // Onto a free name it is a move.
-  ASSERT_TRUE(platform::ReplacePath(folder.Join("page.htm").c_str(), folder.Join("free.htm").c_str()));
+  ASSERT_TRUE(
+      platform::ReplacePath(folder.Join("page.htm").c_str(), folder.Join("free.htm").c_str()));
   EXPECT_EQ(folder.Read("free.htm"), "new");
   // A folder is never replaced, and the file stays whole where it was.
   std::filesystem::create_directory(folder.Path() / "sub");
