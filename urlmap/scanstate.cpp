@@ -192,13 +192,6 @@ void RemoveUnitsAt(ScanState& s, size_t i, size_t n) {
   if (s.lastConvertedEnd > i) s.lastConvertedEnd = 0;
 }
 
-bool SourceBeginsWith(const ScanState& s, std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (s.source[i] != text[i]) return false;  // the source's NUL never matches
-  }
-  return true;
-}
-
 void SkipSource(ScanState& s, size_t n) {
   while (n-- > 0 && *s.source != '\0') {
     s.previousSourceByte = static_cast<unsigned char>(*s.source);

@@ -156,7 +156,12 @@ inline unsigned char SourceByte(const ScanState& s, size_t ahead = 0) {
   return static_cast<unsigned char>(s.source[ahead]);
 }
 // Exact bytes at the source cursor. Never reads past the source's NUL.
-bool SourceBeginsWith(const ScanState& s, std::string_view text);
+inline bool SourceBeginsWith(const ScanState& s, std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (s.source[i] != text[i]) return false;  // the source's NUL never matches
+  }
+  return true;
+}
 // Moves the source cursor over n bytes (not past the NUL).
 void SkipSource(ScanState& s, size_t n);
 // Exact bytes of `pattern` at the source cursor, where every '&' of the
