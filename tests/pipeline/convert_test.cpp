@@ -11,6 +11,7 @@
 
 #include "app/progress.h"
 #include "app/run.h"
+#include "html/corpus_support.h"
 #include "pipeline/detectionlog.h"
 #include "platform/scripted/scripted_ui.h"
 #include "store/contentcheck.h"
@@ -257,6 +258,23 @@ TEST_F(ConvertTest, AFileWhereAFolderMustGoBecomesThatFoldersIndex) {
   EXPECT_EQ(ReadAll(cache / "special.example.jp" / "index.html"),
             "mirrored earlier from http://special.example.jp");
   EXPECT_TRUE(fs::exists(cache / "special.example.jp" / "ok.gif"));
+}
+
+// Within a batch the folder answers are kept: a "not a folder" given to one
+// page's link goes once a later file makes that folder, also where two
+// pages' links climb to it from different folders.
+TEST(ConvertBatch, ALinkToAFolderMadeLaterInTheBatchNamesItsPage) {
+  test::TempFolder folder;
+  const fs::path cache = folder.Path() / "cache";
+  const std::string link = "<A HREF=\"../b\">b</A>\r\n";
+  test::WritePageCache(cache, {{"http://host.jp/a/p1.html", "<HTML>" + link + "</HTML>"},
+                               {"http://host.jp/b/index.html", "<HTML>b</HTML>"},
+                               {"http://host.jp/c/p3.html", "<HTML>" + link + "</HTML>"}});
+  test::ConvertInPlace(cache);
+  // The first page was rewritten before the folder was there.
+  EXPECT_EQ(folder.Read("cache/host.jp/a/p1.html"), "<HTML>" + link + "</HTML>");
+  EXPECT_EQ(folder.Read("cache/host.jp/c/p3.html"),
+            "<HTML><A HREF=\"../b/index.html\">b</A>\r\n</HTML>");
 }
 
 }  // namespace

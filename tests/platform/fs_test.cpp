@@ -162,6 +162,27 @@ TEST(ReplacePath, TakesTheTargetsPlaceButNeverAFolders) {
   EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "sub"));
 }
 
+TEST(MadeFolderName, NamesTheLastFoldersMadeByTheirLastComponent) {
+  test::TempFolder folder;
+  const std::string one = folder.Join("one");
+  ASSERT_TRUE(platform::MakeFolder(one.c_str()));
+  const uint64_t first = platform::FoldersMadeCount();
+  ASSERT_TRUE(platform::MakeFolder((one + folder.Text().back() + "two").c_str()));
+  EXPECT_EQ(platform::FoldersMadeCount(), first + 1);
+  EXPECT_STREQ(platform::MadeFolderName(first), "one");
+  EXPECT_STREQ(platform::MadeFolderName(first + 1), "two");
+  EXPECT_EQ(platform::MadeFolderName(first + 2), nullptr);
+  EXPECT_EQ(platform::MadeFolderName(0), nullptr);
+  // Only the last ones are named.
+  for (uint64_t i = 0; i < platform::kMadeFolderNamesKept; ++i) {
+    ASSERT_TRUE(platform::MakeFolder(folder.Join("f" + std::to_string(i)).c_str()));
+  }
+  const uint64_t last = platform::FoldersMadeCount();
+  EXPECT_EQ(platform::MadeFolderName(first + 1), nullptr);
+  EXPECT_STREQ(platform::MadeFolderName(last), ("f" + std::to_string(last - first - 2)).c_str());
+  EXPECT_STREQ(platform::MadeFolderName(last - platform::kMadeFolderNamesKept + 1), "f0");
+}
+
 TEST(LastError, ClassifiesTheFailuresTheCoreTellsApart) {
   test::TempFolder folder;
   folder.Write("here.htm", "x");
