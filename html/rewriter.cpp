@@ -131,15 +131,7 @@ bool MayNameMadeFolder(std::string_view path, std::string_view made) {
   if (last.empty() || last == "." || last == ".." || last.find('~') != std::string_view::npos) {
     return true;
   }
-  const std::string_view trimmed = TrimmedFolderName(last);
-  if (trimmed.size() != made.size()) return false;
-  for (size_t i = 0; i < made.size(); ++i) {
-    if (FoldAscii(static_cast<unsigned char>(trimmed[i])) !=
-        FoldAscii(static_cast<unsigned char>(made[i]))) {
-      return false;
-    }
-  }
-  return true;
+  return PStringEqualNoCase(TrimmedFolderName(last), made);
 }
 
 // Folders made since the answers were kept: only the "no" answers for paths
