@@ -24,7 +24,6 @@
 #include "html/searchpage.h"
 #include "platform/fs.h"
 #include "store/files.h"
-#include "store/pstring.h"
 #include "urlmap/urlmap.h"
 
 namespace hoard {
@@ -105,53 +104,62 @@ struct FolderAnswers {
     using is_transparent = void;
     size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
   };
-  std::unordered_map<std::string, bool, PathHash, std::equal_to<>> answers;
+  // A "no" keeps the key of the folder name that could turn it into a
+  // "yes" (kAnyFolderName: any could).
+  struct Answer {
+    bool folder = false;
+    uint64_t nameKey = 0;
+  };
+  std::unordered_map<std::string, Answer, PathHash, std::equal_to<>> answers;
 };
 constexpr size_t kMaxFolderAnswers = 16384;
+constexpr uint64_t kAnyFolderName = 0;
 
 FolderAnswers& KeptAnswers() {
   static FolderAnswers answers;
   return answers;
 }
 
-// A name as a folder of that name may also be named: ASCII case folded,
-// trailing dots and spaces dropped (as Windows takes them).
-std::string_view TrimmedFolderName(std::string_view name) {
+// A folder name as every name of that folder gives it: ASCII case folded,
+// trailing dots and spaces dropped (as Windows takes them), hashed; never
+// kAnyFolderName.
+uint64_t FolderNameKey(std::string_view name) {
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-  return name;
+  uint64_t hash = 14695981039346656037ull;
+  for (const char c : name) {
+    hash = (hash ^ FoldAscii(static_cast<unsigned char>(c))) * 1099511628211ull;
+  }
+  return hash == kAnyFolderName ? 1 : hash;
 }
 
-// Whether a folder made under the name `made` (trimmed) may have turned the
-// "no" for `path` into a "yes": its last component may name it (a short
-// name with '~', or "." and "..", may name anything).
-bool MayNameMadeFolder(std::string_view path, std::string_view made) {
+// The key of the folder a path names by its last component; a short name
+// with '~', or "." and "..", may name any folder.
+uint64_t PathNameKey(std::string_view path) {
   size_t start = path.size();
   while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') --start;
   const std::string_view last = path.substr(start);
   if (last.empty() || last == "." || last == ".." || last.find('~') != std::string_view::npos) {
-    return true;
+    return kAnyFolderName;
   }
-  return PStringEqualNoCase(TrimmedFolderName(last), made);
+  return FolderNameKey(last);
 }
 
 // Folders made since the answers were kept: only the "no" answers for paths
 // that may name one of them go (all when a name is no longer known).
 void ForgetAnswersForFoldersMade(FolderAnswers& kept, uint64_t made) {
-  std::vector<std::string> names;
+  std::vector<uint64_t> keys;
   for (uint64_t n = kept.made + 1; n <= made; ++n) {
     const char* name = platform::MadeFolderName(n);
     if (name == nullptr) {
-      std::erase_if(kept.answers, [](const auto& answer) { return !answer.second; });
+      std::erase_if(kept.answers, [](const auto& answer) { return !answer.second.folder; });
       return;
     }
-    names.emplace_back(TrimmedFolderName(name));
+    keys.push_back(FolderNameKey(name));
   }
-  std::erase_if(kept.answers, [&names](const auto& answer) {
-    if (answer.second) return false;
-    for (const std::string& name : names) {
-      if (MayNameMadeFolder(answer.first, name)) return true;
-    }
-    return false;
+  std::erase_if(kept.answers, [&keys](const auto& answer) {
+    const FolderAnswers::Answer& entry = answer.second;
+    return !entry.folder && (entry.nameKey == kAnyFolderName ||
+                             std::find(keys.begin(), keys.end(), entry.nameKey) != keys.end());
   });
 }
 
@@ -168,10 +176,10 @@ bool IsFolderKept(const char* path) {
   kept.changes = changes;
   kept.made = made;
   if (const auto found = kept.answers.find(std::string_view(path)); found != kept.answers.end()) {
-    return found->second;
+    return found->second.folder;
   }
   const bool folder = platform::IsFolder(path);
-  kept.answers.emplace(path, folder);
+  kept.answers.emplace(path, FolderAnswers::Answer{folder, folder ? 0 : PathNameKey(path)});
   return folder;
 }
 
