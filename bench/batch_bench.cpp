@@ -43,12 +43,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hoard::bench::Clock;
-using hoard::bench::Gif;
-using hoard::bench::Jpeg;
-using hoard::bench::Median;
-using hoard::bench::Seconds;
-using hoard::bench::WriteFile;
+using namespace hoard::bench;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

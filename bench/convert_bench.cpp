@@ -29,12 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using hoard::bench::Clock;
-using hoard::bench::Gif;
-using hoard::bench::Jpeg;
-using hoard::bench::Median;
-using hoard::bench::Seconds;
-using hoard::bench::WriteFile;
+using namespace hoard::bench;
 
 constexpr int kPages = 600;
 constexpr int kImages = 400;
