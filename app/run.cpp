@@ -21,6 +21,7 @@
 #include "store/cachelog.h"
 #include "store/domaintable.h"
 #include "store/files.h"
+#include "store/sparefile.h"
 
 namespace hoard::app {
 namespace {
@@ -123,6 +124,7 @@ int RunBatch(Batch& batch, size_t before = 0, size_t total = 0) {
   platform::ShowWaitCursor(true);
   KeepFolderAnswers(true);
   KeepReadyFolders(true);
+  KeepSpareFile(true);
   for (size_t index = 1; index <= batch.args->count; ++index) {
     progress.current = static_cast<int32_t>(before + index);
     ConvertArgument(batch, batch.args->items[index - 1]);
@@ -130,6 +132,7 @@ int RunBatch(Batch& batch, size_t before = 0, size_t total = 0) {
   }
   KeepFolderAnswers(false);
   KeepReadyFolders(false);
+  KeepSpareFile(false);
   platform::ShowWaitCursor(false);
   platform::EndProgress();
   if (batch.lastResult != kConvertStop) ShowFinalReport(batch.brokenCount);

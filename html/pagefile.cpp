@@ -7,6 +7,7 @@
 #include "store/contentcheck.h"
 #include "store/files.h"
 #include "store/pstring.h"
+#include "store/sparefile.h"
 
 namespace hoard {
 namespace {
@@ -120,7 +121,7 @@ int FinishPageOutput(PageScan& scan) {
   // The new page is whole on the disk. Without a backup it takes the old
   // one's place in one rename.
   if (!scan.keepBackup) {
-    const ResultCode replaced = RenameFileRef(unfinished, scan.file.name.View());
+    const ResultCode replaced = ReplaceWithUnfinished(unfinished, scan.file, scan.oldPagePrivate);
     if (replaced != kNoError) {
       DeleteFileRef(unfinished);
       return FailPage(scan, replaced);
@@ -217,7 +218,7 @@ int OpenPageOutput(PageScan& scan) {
   FileRef unfinished;
   if (!UnfinishedRefOf(scan.file, unfinished)) return kBadName;
   FileHandle handle = kNullHandle;
-  const ResultCode created = CreateWrite(unfinished, handle);
+  const ResultCode created = CreateWriteUnfinished(unfinished, handle);
   if (created != kNoError || handle == kNullHandle) {
     // The page keeps its own name; a later change tries again.
     return created != kNoError ? created : kGeneralFailure;

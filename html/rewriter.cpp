@@ -949,6 +949,7 @@ int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& opt
 
   LoadedPage page;
   scan->plainFolderLevels = facts.plainFolderLevels;
+  scan->oldPagePrivate = facts.oldPagePrivate;
   if (facts.loaded != nullptr) {
     page = std::move(*facts.loaded);
   } else if (const int read = LoadPage(file, page); read != kNoError) {

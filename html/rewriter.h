@@ -24,6 +24,9 @@ struct LoadedPage;
 struct PageFacts {
   LoadedPage* loaded = nullptr;
   int plainFolderLevels = 0;
+  // The page's file is a plain file of one name, owned as a new one would
+  // be: its bytes are no one else's once a new text replaces them.
+  bool oldPagePrivate = false;
 };
 
 // Rewrites `file` as a page of `pageUrl` (empty when the URL is unknown).

@@ -91,6 +91,8 @@ struct PageScan {
   // The old page stays beside the new one as its backup under this name;
   // without a backup the new page replaces it in one step.
   bool keepBackup = true;
+  // The old page's bytes are no one else's: its file may become the spare.
+  bool oldPagePrivate = false;
   PName backupName;
   // The old page's last-write time, which the new page keeps.
   uint64_t pageTime = 0;

@@ -115,6 +115,7 @@ struct CacheFileRead {
   Block bytes;
   size_t length = 0;
   bool whole = false;
+  bool privateFile = false;  // a plain file of one name, owned as a new one would be
 };
 constexpr uint64_t kFirstBlockBytes = 256;
 
@@ -136,6 +137,7 @@ ResultCode ReadCacheFile(const FileRef& ref, uint64_t wholeUpTo, CacheFileRead& 
   uint64_t length = 0;
   platform::SizeOf(handle, length);
   read.size = static_cast<int64_t>(length);
+  read.privateFile = platform::IsPrivatePlainFile(handle);
   const bool whole = length <= wholeUpTo;
   const uint64_t wanted = whole ? length : std::min(length, kFirstBlockBytes);
   if (wanted == 0) return kNoError;
@@ -517,6 +519,7 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     // entered as a plain folder, never through a link.
     PageFacts facts;
     facts.loaded = asRead ? &loaded : nullptr;
+    facts.oldPagePrivate = asRead && read.privateFile;
     const std::string_view cacheFolder = file.folder.View();
     const std::string_view pageFolder = destination.folder.View();
     if (pageFolder.substr(0, cacheFolder.size()) == cacheFolder) {

@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "store/files.h"
 #include "store/pstring.h"
+#include "store/sparefile.h"
 
 namespace hoard {
 namespace {
@@ -63,6 +64,12 @@ void Walk(const char* folder, int depth, LeftoverRepairs& repairs) {
   for (bool more = find != platform::kNoHandle; more; more = platform::FindNext(find, entry)) {
     const std::string_view name(entry.name);
     if (name == "." || name == "..") continue;
+    // A spare a killed run left holds a replaced page's old text.
+    if (!entry.isFolder && name == kSpareFileName) {
+      CPath path;
+      if (JoinPath(folder, name, path)) platform::DeletePath(path.data());
+      continue;
+    }
     const bool unfinished =
         name.size() > kUnfinishedSuffix.size() &&
         name.substr(name.size() - kUnfinishedSuffix.size()) == kUnfinishedSuffix;

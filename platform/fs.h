@@ -17,6 +17,7 @@ enum class OpenMode {
   kReadWrite,    // existing file only, read and write access
   kCreateAlways, // write access, created empty (an existing file is truncated)
   kOpenAlways,   // write access, opened or created, never truncated
+  kTruncateExisting,  // write access, existing file only, emptied
 };
 
 // The platform's error number of the most recent failing call below.
@@ -54,6 +55,18 @@ bool MovePath(const char* from, const char* to);
 // Moves `from` to `to` in one step: a file at `to` is replaced, and no
 // moment passes with neither under `to`. Fails for a folder at `to`.
 bool ReplacePath(const char* from, const char* to);
+// Swaps the names of two files in one step: no moment passes with either
+// name free. For two plain files only (a folder changes nothing the
+// interface knows of folders). false, with nothing changed, where the file
+// system or the platform cannot.
+bool SwapPaths(const char* first, const char* second);
+// MovePath for a plain file this program made or opened as one: the move
+// needs no look at what moved. Fails when `to` exists.
+bool MovePlainFile(const char* from, const char* to);
+// Whether the open file is a plain file of one name, owned by this program's
+// user and group, with the access a file made new gets: a file whose bytes
+// may be replaced without changing what anyone else sees.
+bool IsPrivatePlainFile(Handle handle);
 bool DeletePath(const char* path);
 bool MakeFolder(const char* path);
 bool IsFolder(const char* path);

@@ -103,6 +103,7 @@ int OpenFlags(OpenMode mode) {
     case OpenMode::kReadWrite: return O_RDWR | O_NOFOLLOW;
     case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
     case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT | O_NOFOLLOW;
+    case OpenMode::kTruncateExisting: return O_WRONLY | O_TRUNC | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -305,6 +306,12 @@ Handle OpenPath(const char* path, OpenMode mode) {
     Fail();
     return kNoHandle;
   }
+  // A file emptied is one this program made or opened as a plain file (a
+  // folder does not open for writing).
+  if (mode == OpenMode::kTruncateExisting) {
+    KeepOpenedPath(path);
+    return HandleOf(fd);
+  }
   struct stat info;
   if (fstat(fd, &info) != 0) {
     Fail();
@@ -463,6 +470,40 @@ bool ReplacePath(const char* from, const char* to) {
   if (rename(from, to) != 0) return Fail();
   NoteMoved(knownFile, to);
   return true;
+}
+
+bool SwapPaths(const char* first, const char* second) {
+  ForgetOpened();
+  if (FailsHere()) return false;
+#ifdef RENAME_EXCHANGE
+  if (renameat2(AT_FDCWD, first, AT_FDCWD, second, RENAME_EXCHANGE) != 0) return Fail();
+  return true;
+#else
+  return FailWith(ENOSYS);
+#endif
+}
+
+bool MovePlainFile(const char* from, const char* to) {
+  ForgetOpened();
+  return !FailsHere() && RenameNoReplace(from, to);
+}
+
+bool IsPrivatePlainFile(Handle handle) {
+  // What a file made new gets, asked once: the umask can only be read by
+  // setting it.
+  static const struct Own {
+    uid_t user = geteuid();
+    gid_t group = getegid();
+    mode_t access = [] {
+      const mode_t mask = umask(0);
+      umask(mask);
+      return static_cast<mode_t>(0666 & ~mask);
+    }();
+  } own;
+  struct stat info;
+  return handle != kNoHandle && StatusOf(handle, info) && S_ISREG(info.st_mode) &&
+         info.st_nlink == 1 && info.st_uid == own.user && info.st_gid == own.group &&
+         (info.st_mode & 07777) == own.access;
 }
 
 void NoteFolderMade(const char* path) { gMadeNames.Note(path); }

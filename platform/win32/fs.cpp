@@ -86,6 +86,10 @@ Handle OpenPath(const char* path, OpenMode mode) {
       access = GENERIC_WRITE;
       disposition = OPEN_ALWAYS;
       break;
+    case OpenMode::kTruncateExisting:
+      access = GENERIC_WRITE;
+      disposition = TRUNCATE_EXISTING;
+      break;
   }
   // No sharing: another program holding the file open makes the open fail.
   HANDLE handle = ::CreateFileA(path, access, 0, nullptr, disposition,
@@ -248,6 +252,18 @@ bool ReplacePath(const char* from, const char* to) {
   NoteMoved(to);
   return true;
 }
+
+// No call swaps two names in one step here.
+bool SwapPaths(const char* /*first*/, const char* /*second*/) {
+  gLastError = ERROR_NOT_SUPPORTED;
+  return false;
+}
+
+bool MovePlainFile(const char* from, const char* to) { return MovePath(from, to); }
+
+// Never asked for: a file's bytes are never reused where names cannot be
+// swapped.
+bool IsPrivatePlainFile(Handle /*handle*/) { return false; }
 
 uint64_t FoldersMadeCount() { return gMadeNames.Count(); }
 

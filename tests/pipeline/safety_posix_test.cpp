@@ -2,6 +2,8 @@
 // folders with links to elsewhere, pages cut short by a killed run, and full
 // disks. Nothing outside the cache folder may change, and every cache file
 // must stay whole somewhere.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "store/contentcheck.h"
 #include "store/domaintable.h"
 #include "store/files.h"
+#include "html/rewriter_support.h"
 #include "support/guards.h"
 #include "support/nothinglost.h"
 #include "support/samplecache.h"
@@ -118,12 +121,14 @@ TEST_F(SafetyTest, ALaterRunRepairsWhatAKilledRunLeft) {
       {"", "a.example/q.html", "old q", "old q"},
       {"the latest detection log wins", "h-hoard.csv" + part, "latest log", nullptr},
       {"", "h-hoard.csv", "older log", "latest log"},
+      {"the spare file a run held goes", "a.example/hoard:spare", "old r", nullptr},
   };
   fs::create_directories(cache.Path() / "a.example");
   for (const Entry& e : entries) {
     if (e.before != nullptr) cache.Write(e.name, e.before);
   }
   outside.Write("x.html" + part, "not ours");
+  outside.Write("hoard:spare", "not ours");
   fs::create_symlink(outside.Path(), cache.Path() / "b.example");
   cache.Write("CCHMGR20.DAT", "http://c.example/page.html,JCH00001.html\r\n");
   cache.Write("JCH00001.HTM", "<html>a page</html>");
@@ -137,6 +142,53 @@ TEST_F(SafetyTest, ALaterRunRepairsWhatAKilledRunLeft) {
     }
   }
   EXPECT_EQ(outside.Read("x.html" + part), "not ours");
+  EXPECT_EQ(outside.Read("hoard:spare"), "not ours");
+}
+
+// A batch writes a later page's new text into the file of a page it
+// replaced, but only into one whose bytes no one else sees: a file with a
+// second name (a snapshot made with hard links) or an access of its own
+// is never written again.
+TEST_F(SafetyTest, AReplacedPagesFileIsReusedOnlyWhenItsBytesAreNoOneElses) {
+  test::TempFolder cache;
+  test::TempFolder snapshot;
+  const mode_t mask = umask(0);
+  umask(mask);
+  const auto newAccess = static_cast<fs::perms>(0666 & ~mask);
+  constexpr int kPages = 6;
+  std::string log;
+  std::map<std::string, std::string> pages;  // mirror path, old bytes
+  for (int i = 1; i <= kPages; ++i) {
+    const std::string name = "JCH0000" + std::to_string(i) + ".HTM";
+    const std::string mirror = "a.example/d" + std::to_string(i % 2) + "/p" + std::to_string(i);
+    pages[mirror + ".html"] = "<html><a href=\"http://a.example/d0/p" + std::to_string(i + 1) +
+                              ".html\">next</a></html>";
+    cache.Write(name, pages[mirror + ".html"]);
+    log += "http://" + mirror + ".html," + name.substr(0, 8) + ".html\r\n";
+  }
+  cache.Write("CCHMGR20.DAT", log);
+  for (const char* name : {"JCH00002.HTM", "JCH00004.HTM"}) {
+    fs::create_hard_link(cache.Path() / name, snapshot.Path() / name);
+  }
+  fs::permissions(cache.Path() / "JCH00003.HTM", newAccess ^ fs::perms::others_read,
+                  fs::perm_options::replace);
+  const auto before = Snapshot(snapshot.Path());
+  Options options = test::LinksOnly();
+  options.DeleteBackup = 1;
+  {
+    test::ScopedOptions scoped(options);
+    EXPECT_EQ(RunFolder(cache.Path()), 0);
+  }
+  EXPECT_EQ(Snapshot(snapshot.Path()), before);
+  for (const auto& [mirror, old] : pages) {
+    SCOPED_TRACE(mirror);
+    ASSERT_TRUE(cache.Exists(mirror));
+    EXPECT_NE(cache.Read(mirror), old);
+    EXPECT_EQ(fs::status(cache.Path() / mirror).permissions(), newAccess);
+  }
+  for (const auto& item : fs::recursive_directory_iterator(cache.Path())) {
+    EXPECT_NE(item.path().filename(), "hoard:spare");
+  }
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(OpenPath, OnlyPlainReadingGoesThroughALink) {
   const Case cases[] = {
       {OpenMode::kRead, true},          {OpenMode::kReadNoLink, false},
       {OpenMode::kReadWrite, false},    {OpenMode::kCreateAlways, false},
-      {OpenMode::kOpenAlways, false},
+      {OpenMode::kOpenAlways, false},   {OpenMode::kTruncateExisting, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));
@@ -104,6 +104,42 @@ TEST(OpenPath, OnlyPlainReadingGoesThroughALink) {
     const bool creates = c.mode == OpenMode::kCreateAlways || c.mode == OpenMode::kOpenAlways;
     EXPECT_EQ(made != platform::kNoHandle, creates);
     platform::Close(made);
+  }
+}
+
+// Only a file whose bytes no other name shows, with the access a new file
+// gets, is private.
+TEST(IsPrivatePlainFile, NeedsOneNameAndTheAccessOfANewFile) {
+  struct Case {
+    const char* what;
+    void (*change)(const std::filesystem::path& file);
+    bool isPrivate;
+  };
+  const Case cases[] = {
+      {"made new", [](const std::filesystem::path&) {}, true},
+      {"a second name",
+       [](const std::filesystem::path& file) {
+         std::filesystem::create_hard_link(file, file.string() + ".snapshot");
+       },
+       false},
+      {"another access",
+       [](const std::filesystem::path& file) {
+         const mode_t mask = umask(0);
+         umask(mask);
+         chmod(file.c_str(), (0666 & ~mask) ^ 0004);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder folder;
+    const std::string path = folder.Join("page.htm");
+    const platform::Handle made = platform::OpenPath(path.c_str(), OpenMode::kCreateAlways);
+    platform::Close(made);
+    c.change(path);
+    const platform::Handle handle = platform::OpenPath(path.c_str(), OpenMode::kReadNoLink);
+    EXPECT_EQ(platform::IsPrivatePlainFile(handle), c.isPrivate);
+    platform::Close(handle);
   }
 }
 

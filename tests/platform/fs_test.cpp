@@ -47,6 +47,9 @@ TEST(OpenPath, EachModeOpensCreatesOrTruncatesAsNamed) {
       {"create-always truncates", OpenMode::kCreateAlways, "abcdef", true, true, "XY"},
       {"open-always, missing file", OpenMode::kOpenAlways, nullptr, true, true, "XY"},
       {"open-always keeps the content", OpenMode::kOpenAlways, "abcdef", true, true, "XYcdef"},
+      {"truncate-existing, missing file is not created", OpenMode::kTruncateExisting, nullptr,
+       false, false, nullptr},
+      {"truncate-existing empties", OpenMode::kTruncateExisting, "abcdef", true, true, "XY"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -160,6 +163,24 @@ TEST(ReplacePath, TakesTheTargetsPlaceButNeverAFolders) {
   EXPECT_FALSE(platform::ReplacePath(folder.Join("free.htm").c_str(), folder.Join("sub").c_str()));
   EXPECT_EQ(folder.Read("free.htm"), "new");
   EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "sub"));
+}
+
+// Where the platform cannot swap, nothing changes; where it can, both
+// names stay taken and each holds the other's bytes.
+TEST(SwapPaths, SwapsTwoFilesOrChangesNothing) {
+  test::TempFolder folder;
+  folder.Write("a.htm", "first");
+  folder.Write("b.htm", "second");
+  const bool swapped =
+      platform::SwapPaths(folder.Join("a.htm").c_str(), folder.Join("b.htm").c_str());
+#ifdef _WIN32
+  EXPECT_FALSE(swapped);
+#endif
+  EXPECT_EQ(folder.Read("a.htm"), swapped ? "second" : "first");
+  EXPECT_EQ(folder.Read("b.htm"), swapped ? "first" : "second");
+  EXPECT_FALSE(platform::SwapPaths(folder.Join("a.htm").c_str(), folder.Join("none").c_str()));
+  EXPECT_EQ(folder.Read("a.htm"), swapped ? "second" : "first");
+  EXPECT_FALSE(folder.Exists("none"));
 }
 
 TEST(MadeFolderName, NamesTheLastFoldersMadeByTheirLastComponent) {
