@@ -452,47 +452,58 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     LeaveBehind(cacheName.View(), LeftReason::kNoPlace);
     return kConvertDone;
   }
-  // A URL without its closing '/' whose name is a folder already (its
-  // files came first): the file is that folder's page.
-  std::string_view placedName = localName;
-  FileRef destination = folder;
-  SetFileRefName(destination, placedName);
-  const bool free = NothingAt(destination);
-  if (!free && EnterExistingFolder(folder, localName)) {
-    placedName = kFolderPageName;
+  // The place is first taken to be free and the move made without a look at
+  // it, never replacing anything; whatever then stands in the way (the move
+  // refused, a name taken) sends the file through the looks below.
+  std::string_view placedName;
+  FileRef destination;
+  uint64_t urlKey = 0;
+  uint64_t placedSize = 0;
+  ResultCode moved = kNoError;
+  for (bool assumed = true;; assumed = false) {
+    placedName = localName;
     destination = folder;
     SetFileRefName(destination, placedName);
-  }
-  // Two URLs that come to one name: the one placed first stays whole, and so
-  // does this one, in the cache folder.
-  const uint64_t urlKey = HashBytes(path, false);
-  if (TakenByAnotherUrl(destination, urlKey) || (!free && IsLinkRef(destination))) {
-    LeaveBehind(cacheName.View(), LeftReason::kPlaceTaken);
-    return kConvertDone;
-  }
-
-  // A file of the local name already in the cache folder is another file of
-  // the cache (or of the user's): this file waits under its cache name.
-  if (placedName != cacheName.View()) {
-    FileRef inCache = file;
-    SetFileRefName(inCache, placedName);
-    if (!NothingAt(inCache) && (Exists(inCache) || IsLinkRef(inCache))) {
-      LeaveBehind(cacheName.View(), LeftReason::kNameTaken);
+    const bool free = assumed || NothingAt(destination);
+    // A URL without its closing '/' whose name is a folder already (its
+    // files came first): the file is that folder's page.
+    if (!free && EnterExistingFolder(folder, localName)) {
+      placedName = kFolderPageName;
+      destination = folder;
+      SetFileRefName(destination, placedName);
+    }
+    // Two URLs that come to one name: the one placed first stays whole, and
+    // so does this one, in the cache folder.
+    urlKey = HashBytes(path, false);
+    if (TakenByAnotherUrl(destination, urlKey) || (!free && IsLinkRef(destination))) {
+      if (assumed) continue;
+      LeaveBehind(cacheName.View(), LeftReason::kPlaceTaken);
       return kConvertDone;
     }
+    // A file of the local name already in the cache folder is another file
+    // of the cache (or of the user's): this file waits under its cache name.
+    if (placedName != cacheName.View()) {
+      FileRef inCache = file;
+      SetFileRefName(inCache, placedName);
+      if (!NothingAt(inCache) && (Exists(inCache) || IsLinkRef(inCache))) {
+        if (assumed) continue;
+        LeaveBehind(cacheName.View(), LeftReason::kNameTaken);
+        return kConvertDone;
+      }
+    }
+    if (!free && KeepNewerOutput(file, destination)) {
+      NoteFate(FileAction::kDelete, "the mirror holds a newer copy");
+      run.progress.Tick(0, 0);
+      return kConvertDone;
+    }
+    // The file keeps its cache name until it takes its place in the mirror,
+    // in one step: a run killed at any moment leaves it where a later run
+    // finds it.
+    const SourceHead head{read.bytes.get(), read.length, static_cast<uint64_t>(size)};
+    moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader, &placedSize,
+                           read.bytes ? &head : nullptr, !assumed);
+    if (moved == kNoError || !assumed || NothingAt(destination)) break;
   }
-  if (!free && KeepNewerOutput(file, destination)) {
-    NoteFate(FileAction::kDelete, "the mirror holds a newer copy");
-    run.progress.Tick(0, 0);
-    return kConvertDone;
-  }
-  // The file keeps its cache name until it takes its place in the mirror, in
-  // one step: a run killed at any moment leaves it where a later run finds
-  // it.
-  uint64_t placedSize = 0;
-  const SourceHead head{read.bytes.get(), read.length, static_cast<uint64_t>(size)};
-  const ResultCode moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader,
-                                          &placedSize, read.bytes ? &head : nullptr);
   if (moved != kNoError) {
     if (moved == kVolumeFull) TellDiskFull(cacheName.View(), run.prompts);
     LeaveBehind(cacheName.View(), LeftReason::kUnreadable, moved);

@@ -439,7 +439,7 @@ ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsig
 }
 
 ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
-                          uint64_t* placedSize, const SourceHead* known) {
+                          uint64_t* placedSize, const SourceHead* known, bool replace) {
   CPath sourcePath;
   CPath destinationPath;
   if (!FileRefToCPath(source, sourcePath) || !FileRefToCPath(target, destinationPath)) {
@@ -447,7 +447,7 @@ ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned
   }
   MoveOutcome outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags, known);
   if (outcome.result != kNoError) {
-    if (!platform::IsAlreadyExists(outcome.error)) return outcome.result;
+    if (!replace || !platform::IsAlreadyExists(outcome.error)) return outcome.result;
     if (!platform::DeletePath(destinationPath.data())) return PlatformError();
     outcome = MoveOnce(sourcePath.data(), destinationPath.data(), stripFlags, known);
   }

@@ -115,14 +115,16 @@ ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsig
 // to the file's size at its new place.
 // `known`, when given, is what the caller read of the source (its size
 // and first bytes): when they hold nothing to cut the source is not opened
-// again.
+// again. Without `replace` a file at `target` is never deleted: the move
+// fails with the platform's error instead.
 struct SourceHead {
   const unsigned char* bytes = nullptr;
   size_t length = 0;  // the first block of the file, or the whole when shorter
   uint64_t size = 0;
 };
 ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
-                          uint64_t* placedSize = nullptr, const SourceHead* known = nullptr);
+                          uint64_t* placedSize = nullptr, const SourceHead* known = nullptr,
+                          bool replace = true);
 inline ResultCode Move(const FileRef& source, const FileRef& destination) {
   return MoveStripped(source, destination, 0);
 }
