@@ -129,9 +129,26 @@ int FinishPageOutput(PageScan& scan) {
     return kNoError;
   }
   // Otherwise the old one becomes its backup and the new one takes the
-  // name. Killed between the two renames, a run leaves the backup and the
-  // whole new page under its unfinished name, which the next run puts in
-  // place.
+  // name: the backup is first a second name of the old page, which the new
+  // one then replaces in one rename, so that the page's name never stands
+  // free. Killed between the two, a run leaves the old page with its backup
+  // and the new one under its unfinished name, which the next run removes,
+  // naming the page.
+  CPath pagePath;
+  CPath backupPath;
+  if (FileRefToCPath(scan.file, pagePath) && FileRefToCPath(BackupRef(scan), backupPath) &&
+      platform::LinkPath(pagePath.data(), backupPath.data())) {
+    const ResultCode replaced = RenameFileRef(unfinished, scan.file.name.View());
+    if (replaced != kNoError) {
+      DeleteFileRef(BackupRef(scan));
+      DeleteFileRef(unfinished);
+      return FailPage(scan, replaced);
+    }
+    return kNoError;
+  }
+  // Where the file system has no second names: killed between the two
+  // renames, a run leaves the backup and the whole new page under its
+  // unfinished name, which the next run puts in place.
   const ResultCode aside = RenameFileRef(scan.file, scan.backupName.View());
   if (aside != kNoError) {
     DeleteFileRef(unfinished);

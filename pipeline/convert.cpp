@@ -110,12 +110,14 @@ LeftReason LinkReason(const FileRef& ref) {
 // the move needs to find a header to cut).
 // No bytes when they could not be read: the later steps read for themselves.
 struct CacheFileRead {
+  FileTime created = 0;
   FileTime modified = 0;
   int64_t size = 0;
   Block bytes;
   size_t length = 0;
   bool whole = false;
   bool privateFile = false;  // a plain file of one name, owned as a new one would be
+  bool timesKnown = false;
 };
 constexpr uint64_t kFirstBlockBytes = 256;
 
@@ -132,8 +134,13 @@ ResultCode ReadCacheFile(const FileRef& ref, uint64_t wholeUpTo, CacheFileRead& 
     return error != 0 ? error : kGeneralFailure;
   }
   const OpenFile holder(handle);
+  uint64_t creation = 0;
   uint64_t lastWrite = 0;
-  if (platform::GetTimes(handle, nullptr, &lastWrite)) read.modified = lastWrite;
+  read.timesKnown = platform::GetTimes(handle, &creation, &lastWrite);
+  if (read.timesKnown) {
+    read.created = creation;
+    read.modified = lastWrite;
+  }
   uint64_t length = 0;
   platform::SizeOf(handle, length);
   read.size = static_cast<int64_t>(length);
@@ -499,7 +506,9 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
     // The file keeps its cache name until it takes its place in the mirror,
     // in one step: a run killed at any moment leaves it where a later run
     // finds it.
-    const SourceHead head{read.bytes.get(), read.length, static_cast<uint64_t>(size)};
+    const SourceHead head{read.bytes.get(), read.length,  static_cast<uint64_t>(size),
+                          read.timesKnown,   read.created, read.modified,
+                          read.privateFile};
     moved = MoveStrippedAs(file, destination, kStripMacBinary | kStripHttpHeader, &placedSize,
                            read.bytes ? &head : nullptr, !assumed);
     if (moved == kNoError || !assumed || NothingAt(destination)) break;
@@ -519,18 +528,33 @@ ConvertResult ConvertListed(FileRef file, TypeCode kind, const char* url,
            "", destination, true);
 
   if (kind == kTypeText) {
-    // Moved as it was read: the rewrite takes the bytes read.
+    // Read whole, the page in the mirror is the bytes read, or the part of
+    // them after the header cut (a copy the move made, no one else's): the
+    // rewrite takes them.
     LoadedPage loaded;
     const bool asRead = read.whole && !cut;
+    bool taken = asRead;
     if (asRead) {
       loaded.lastWrite = read.modified;
       TakePageBytes(std::move(read.bytes), read.length, loaded);
+    } else if (read.whole && read.timesKnown) {
+      uint32_t skip = 0;
+      uint32_t length = 0;
+      FindHeaderCut(read.bytes.get(),
+                    static_cast<uint32_t>(std::min<uint64_t>(read.length, kFirstBlockBytes)),
+                    read.length, kStripMacBinary | kStripHttpHeader, skip, length);
+      if (length == placedSize && static_cast<uint64_t>(skip) + length <= read.length) {
+        std::memmove(read.bytes.get(), read.bytes.get() + skip, length);
+        loaded.lastWrite = read.modified;
+        TakePageBytes(std::move(read.bytes), length, loaded);
+        taken = true;
+      }
     }
     // Every folder between the cache folder and the page's was made or
     // entered as a plain folder, never through a link.
     PageFacts facts;
-    facts.loaded = asRead ? &loaded : nullptr;
-    facts.oldPagePrivate = asRead && read.privateFile;
+    facts.loaded = taken ? &loaded : nullptr;
+    facts.oldPagePrivate = (asRead && read.privateFile) || cut;
     const std::string_view cacheFolder = file.folder.View();
     const std::string_view pageFolder = destination.folder.View();
     if (pageFolder.substr(0, cacheFolder.size()) == cacheFolder) {

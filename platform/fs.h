@@ -60,6 +60,10 @@ bool ReplacePath(const char* from, const char* to);
 // interface knows of folders). false, with nothing changed, where the file
 // system or the platform cannot.
 bool SwapPaths(const char* first, const char* second);
+// Gives the plain file at `existing` the second name `name` (a hard link):
+// both names then show the same bytes. Fails when `name` exists, or where
+// the file system has no such names.
+bool LinkPath(const char* existing, const char* name);
 // MovePath for a plain file this program made or opened as one: the move
 // needs no look at what moved. Fails when `to` exists.
 bool MovePlainFile(const char* from, const char* to);

@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "platform/shell.h"
 #include "store/contentcheck.h"
+#include "store/sparefile.h"
 
 namespace hoard {
 namespace {
@@ -286,9 +287,8 @@ MoveOutcome Failed() {
   return outcome;
 }
 
-// What to cut in front of a file of `size` bytes whose first `got` bytes
-// (at most a block) are `head`: `skip` bytes, keeping `length` after them.
-// skip 0: nothing.
+}  // namespace
+
 void FindHeaderCut(const unsigned char* head, uint32_t got, uint64_t size, unsigned stripFlags,
                    uint32_t& skip, uint32_t& length) {
   skip = 0;
@@ -309,6 +309,62 @@ void FindHeaderCut(const unsigned char* head, uint32_t got, uint64_t size, unsig
   }
 }
 
+namespace {
+
+// `path` with the unfinished suffix; false when it does not fit.
+bool UnfinishedPathOf(const char* path, CPath& out) {
+  const size_t length = std::strlen(path);
+  if (length + kUnfinishedSuffix.size() >= out.size()) return false;
+  std::memcpy(out.data(), path, length);
+  std::memcpy(out.data() + length, kUnfinishedSuffix.data(), kUnfinishedSuffix.size());
+  out[length + kUnfinishedSuffix.size()] = '\0';
+  return true;
+}
+
+// The cut copy written whole from the bytes the caller read. The copy is
+// made as below, under the source's unfinished name, from the batch's spare
+// file when it has one.
+MoveOutcome MoveCutFromKnown(const char* sourcePath, const char* copyPath,
+                             const char* destinationPath, const SourceHead& known, uint32_t skip,
+                             uint32_t length) {
+  if (static_cast<uint64_t>(skip) + length > known.size) {
+    // The file is shorter than its header said.
+    MoveOutcome outcome;
+    outcome.result = kGeneralFailure;
+    return outcome;
+  }
+  FileHandle copy = OpenSpareAs(copyPath);
+  if (copy == kNullHandle) copy = platform::OpenPath(copyPath, OpenMode::kCreateAlways);
+  if (copy == kNullHandle) return Failed();
+  uint32_t count = length;
+  const ResultCode wrote = count > 0 ? WriteBytes(copy, count, known.bytes + skip) : kNoError;
+  if (wrote != kNoError) {
+    MoveOutcome outcome = Failed();
+    outcome.result = wrote;
+    CloseFile(copy);
+    platform::DeletePath(copyPath);
+    return outcome;
+  }
+  platform::SetTimes(copy, &known.creation, &known.lastWrite);
+  if (!platform::Flush(copy)) {
+    MoveOutcome outcome = Failed();
+    if (platform::IsVolumeFull(outcome.error)) outcome.result = kVolumeFull;
+    CloseFile(copy);
+    platform::DeletePath(copyPath);
+    return outcome;
+  }
+  CloseFile(copy);
+  if (!platform::MovePlainFile(copyPath, destinationPath)) {
+    const MoveOutcome outcome = Failed();
+    platform::DeletePath(copyPath);
+    return outcome;
+  }
+  if (!DeleteOrKeepAsSpare(sourcePath, known.isPrivate)) return Failed();
+  MoveOutcome moved;
+  moved.placed = length;
+  return moved;
+}
+
 MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsigned stripFlags,
                      const SourceHead* known) {
   // Nothing to cut in what the caller read: the file moves as it is.
@@ -323,6 +379,11 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
       MoveOutcome moved;
       moved.placed = known->size;
       return moved;
+    }
+    CPath copyPath;
+    if (known->timesKnown && known->length >= known->size &&
+        UnfinishedPathOf(sourcePath, copyPath)) {
+      return MoveCutFromKnown(sourcePath, copyPath.data(), destinationPath, *known, skip, length);
     }
   }
   FileHandle source = platform::OpenPath(sourcePath, OpenMode::kRead);
@@ -354,16 +415,12 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
   // whole under its own name, with at most an unfinished copy beside it
   // (which the next run removes) or the whole copy already in the mirror.
   CPath copyPath;
-  const size_t sourceLength = std::strlen(sourcePath);
-  if (sourceLength + kUnfinishedSuffix.size() >= copyPath.size()) {
+  if (!UnfinishedPathOf(sourcePath, copyPath)) {
     CloseFile(source);
     MoveOutcome outcome;
     outcome.result = kBadName;
     return outcome;
   }
-  std::memcpy(copyPath.data(), sourcePath, sourceLength);
-  std::memcpy(copyPath.data() + sourceLength, kUnfinishedSuffix.data(), kUnfinishedSuffix.size());
-  copyPath[sourceLength + kUnfinishedSuffix.size()] = '\0';
   FileHandle destination = platform::OpenPath(copyPath.data(), OpenMode::kCreateAlways);
   if (destination == kNullHandle) {
     MoveOutcome outcome = Failed();

@@ -117,11 +117,23 @@ ResultCode MoveStripped(const FileRef& source, const FileRef& destination, unsig
 // and first bytes): when they hold nothing to cut the source is not opened
 // again. Without `replace` a file at `target` is never deleted: the move
 // fails with the platform's error instead.
+// With the whole file and its times known the cut copy is written from
+// them, and the source, when `isPrivate` (a plain file of one name owned as a
+// new one would be), becomes the batch's spare file rather than deleted.
 struct SourceHead {
   const unsigned char* bytes = nullptr;
   size_t length = 0;  // the first block of the file, or the whole when shorter
   uint64_t size = 0;
+  bool timesKnown = false;
+  uint64_t creation = 0;
+  uint64_t lastWrite = 0;
+  bool isPrivate = false;
 };
+// What to cut in front of a file of `size` bytes whose first `got` bytes
+// (at most a block) are `head`: `skip` bytes, keeping `length` after them.
+// skip 0: nothing.
+void FindHeaderCut(const unsigned char* head, uint32_t got, uint64_t size, unsigned stripFlags,
+                   uint32_t& skip, uint32_t& length);
 ResultCode MoveStrippedAs(const FileRef& source, const FileRef& target, unsigned stripFlags,
                           uint64_t* placedSize = nullptr, const SourceHead* known = nullptr,
                           bool replace = true);

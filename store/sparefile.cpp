@@ -22,10 +22,31 @@ void DropSpare() {
   gSpare.held = false;
 }
 
-// The spare's path beside `ref`; false when it does not fit.
-bool SparePathBeside(const FileRef& ref, CPath& out) {
-  FileRef spare = ref;
-  return SetFileRefName(spare, kSpareFileName) && FileRefToCPath(spare, out);
+// The spare's path in the folder of `path`; false when it does not fit.
+bool SparePathBeside(const char* path, CPath& out) {
+  const char* slash = std::strrchr(path, PathSeparator());
+  if (slash == nullptr) return false;
+  const size_t folder = static_cast<size_t>(slash - path) + 1;
+  if (folder + kSpareFileName.size() + 1 > out.size()) return false;
+  std::memcpy(out.data(), path, folder);
+  std::memcpy(out.data() + folder, kSpareFileName.data(), kSpareFileName.size());
+  out[folder + kSpareFileName.size()] = '\0';
+  return true;
+}
+
+// The plain file at `path`, whose bytes are no one else's, becomes the
+// spare; false (nothing changed) when it cannot.
+bool KeepAsSpare(const char* path) {
+  if (!gSpare.keeping || gSpare.unsupported || gSpare.held) return false;
+  CPath spare;
+  if (!SparePathBeside(path, spare)) return false;
+  if (!platform::MovePlainFile(path, spare.data())) {
+    gSpare.unsupported = true;
+    return false;
+  }
+  gSpare.path = spare;
+  gSpare.held = true;
+  return true;
 }
 
 }  // namespace
@@ -36,48 +57,47 @@ void KeepSpareFile(bool keep) {
   gSpare.unsupported = false;
 }
 
+FileHandle OpenSpareAs(const char* path) {
+  if (!gSpare.held) return kNullHandle;
+  gSpare.held = false;
+  if (!platform::MovePlainFile(gSpare.path.data(), path)) {
+    // Gone, or in another file system.
+    platform::DeletePath(gSpare.path.data());
+    return kNullHandle;
+  }
+  const FileHandle handle = platform::OpenPath(path, platform::OpenMode::kTruncateExisting);
+  if (handle == kNullHandle) platform::DeletePath(path);
+  return handle;
+}
+
 ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out) {
-  if (gSpare.held) {
-    gSpare.held = false;
-    CPath path;
-    if (FileRefToCPath(unfinished, path) &&
-        platform::MovePlainFile(gSpare.path.data(), path.data())) {
-      out = platform::OpenPath(path.data(), platform::OpenMode::kTruncateExisting);
-      if (out != kNullHandle) return kNoError;
-      platform::DeletePath(path.data());
-    } else {
-      // Gone, or in another file system than the page.
-      platform::DeletePath(gSpare.path.data());
-    }
+  CPath path;
+  if (gSpare.held && FileRefToCPath(unfinished, path)) {
+    out = OpenSpareAs(path.data());
+    if (out != kNullHandle) return kNoError;
   }
   return CreateWrite(unfinished, out);
 }
 
+bool DeleteOrKeepAsSpare(const char* path, bool isPrivate) {
+  return (isPrivate && KeepAsSpare(path)) || platform::DeletePath(path);
+}
+
 ResultCode ReplaceWithUnfinished(const FileRef& unfinished, const FileRef& target,
                                  bool oldIsPrivate) {
-  if (!gSpare.keeping || gSpare.unsupported || !oldIsPrivate || gSpare.held) {
-    return RenameFileRef(unfinished, target.name.View());
-  }
   CPath from;
   CPath to;
-  CPath spare;
-  if (!FileRefToCPath(unfinished, from) || !FileRefToCPath(target, to) ||
-      !SparePathBeside(target, spare)) {
+  if (!gSpare.keeping || gSpare.unsupported || !oldIsPrivate || gSpare.held ||
+      !FileRefToCPath(unfinished, from) || !FileRefToCPath(target, to)) {
     return RenameFileRef(unfinished, target.name.View());
   }
   if (!platform::SwapPaths(from.data(), to.data())) {
     gSpare.unsupported = true;
     return RenameFileRef(unfinished, target.name.View());
   }
-  // The new text has the name; the old one, under the unfinished name, is
-  // the spare now, or deleted as a replaced page would be.
-  if (platform::MovePlainFile(from.data(), spare.data())) {
-    gSpare.path = spare;
-    gSpare.held = true;
-  } else {
-    gSpare.unsupported = true;
-    platform::DeletePath(from.data());
-  }
+  // The new text has the name; the old one, under the unfinished name,
+  // becomes the spare, or goes as a replaced page would.
+  DeleteOrKeepAsSpare(from.data(), true);
   return kNoError;
 }
 

@@ -23,9 +23,18 @@ inline constexpr std::string_view kSpareFileName = "hoard:spare";
 // Starts or ends keeping a spare; ending deletes the one kept.
 void KeepSpareFile(bool keep);
 
-// CreateWrite for a new text under its unfinished name: the spare, renamed
-// to that name and emptied, when one is kept.
+// The spare, renamed to `path` (a free name) and emptied, open for
+// writing; kNullHandle when none is kept (or it could not be taken).
+FileHandle OpenSpareAs(const char* path);
+
+// CreateWrite for a new text under its unfinished name: the spare, when one
+// is kept.
 ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out);
+
+// Takes the plain file at `path` away: kept as the spare when `isPrivate`
+// (its bytes are no one else's) and none is kept yet, else deleted. false
+// when it is still there.
+bool DeleteOrKeepAsSpare(const char* path, bool isPrivate);
 
 // Renames the whole file `unfinished` over `target`, as RenameFileRef. With
 // `oldIsPrivate` (the file at `target` is a plain file of one name, owned as

@@ -483,6 +483,13 @@ bool SwapPaths(const char* first, const char* second) {
 #endif
 }
 
+bool LinkPath(const char* existing, const char* name) {
+  ForgetOpened();
+  if (FailsHere()) return false;
+  if (link(existing, name) != 0) return Fail();
+  return true;
+}
+
 bool MovePlainFile(const char* from, const char* to) {
   ForgetOpened();
   return !FailsHere() && RenameNoReplace(from, to);

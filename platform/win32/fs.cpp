@@ -259,6 +259,14 @@ bool SwapPaths(const char* /*first*/, const char* /*second*/) {
   return false;
 }
 
+bool LinkPath(const char* existing, const char* name) {
+  if (!::CreateHardLinkA(name, existing, nullptr)) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
 bool MovePlainFile(const char* from, const char* to) { return MovePath(from, to); }
 
 // Never asked for: a file's bytes are never reused where names cannot be

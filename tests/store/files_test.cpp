@@ -150,20 +150,32 @@ TEST(MoveStrippedAs, CutsTheSameWithTheBytesTheCallerRead) {
   };
   for (const std::string& content : contents) {
     SCOPED_TRACE(content.substr(0, 12));
-    std::string placed[2];
-    uint64_t sizes[2] = {};
-    for (int given = 0; given < 2; ++given) {
+    // The whole file, only its first block when it is longer, or the whole
+    // file with its times (a cut copy is then written from the bytes).
+    constexpr int kGiven = 3;
+    constexpr FileTime kTime = 126'000'000'000'000'000;
+    std::string placed[kGiven];
+    uint64_t sizes[kGiven] = {};
+    for (int given = 0; given < kGiven; ++given) {
       test::TempFolder cache;
       cache.Write("cache0001", content);
-      // The whole file, or only its first block when it is longer.
-      const std::string read = content.substr(0, given == 0 ? content.size() : 256);
-      const SourceHead head{reinterpret_cast<const unsigned char*>(read.data()), read.size(),
-                            content.size()};
+      const std::string read = content.substr(0, given == 1 ? 256 : content.size());
+      const SourceHead head{reinterpret_cast<const unsigned char*>(read.data()),
+                            read.size(),
+                            content.size(),
+                            given == 2,
+                            kTime,
+                            kTime};
       ASSERT_EQ(MoveStrippedAs(RefTo(cache, "cache0001"), RefTo(cache, "placed.htm"),
                                kStripMacBinary | kStripHttpHeader, &sizes[given], &head),
                 kNoError);
       EXPECT_FALSE(cache.Exists("cache0001"));
       placed[given] = cache.Read("placed.htm");
+      if (given == 2 && sizes[given] < content.size()) {
+        FileTime time = 0;
+        GetModificationTime(RefTo(cache, "placed.htm"), time);
+        EXPECT_EQ(time / 10'000'000, kTime / 10'000'000);
+      }
     }
     test::TempFolder cache;
     cache.Write("cache0001", content);
@@ -171,7 +183,7 @@ TEST(MoveStrippedAs, CutsTheSameWithTheBytesTheCallerRead) {
     ASSERT_EQ(MoveStrippedAs(RefTo(cache, "cache0001"), RefTo(cache, "placed.htm"),
                              kStripMacBinary | kStripHttpHeader, &size),
               kNoError);
-    for (int given = 0; given < 2; ++given) {
+    for (int given = 0; given < kGiven; ++given) {
       EXPECT_EQ(placed[given], cache.Read("placed.htm"));
       EXPECT_EQ(sizes[given], size);
     }
