@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/ascii.h"
@@ -163,6 +164,94 @@ void ForgetAnswersForFoldersMade(FolderAnswers& kept, uint64_t made) {
   });
 }
 
+// The names a folder holds, listed once while no folder is made or moved
+// through the interface: the links of a site's pages name thousands of
+// files in a few folders, mostly files not there yet.
+struct FolderListing {
+  bool usable = false;  // false: each path is asked for itself
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> folders;
+  std::unordered_set<uint64_t> keys;  // FolderNameKey of every name
+};
+struct FolderListings {
+  uint64_t made = 0;
+  uint64_t changes = 0;
+  std::unordered_map<std::string, FolderListing, FolderAnswers::PathHash, std::equal_to<>> byFolder;
+};
+constexpr size_t kMaxListedNames = 4096;
+constexpr size_t kMaxListings = 256;
+
+FolderListings& Listings() {
+  static FolderListings listings;
+  return listings;
+}
+
+void ListFolder(const std::string& folder, FolderListing& listing) {
+  std::string pattern = folder;
+  pattern += PathSeparator();
+  pattern += "*.*";
+  platform::FoundEntry entry{};
+  const platform::FindHandle find = platform::FindFirst(pattern.c_str(), entry);
+  if (find == platform::kNoHandle) {
+    // No such folder (or a file in its place): nothing below it is one.
+    listing.usable = platform::IsNotFound(platform::LastError());
+    return;
+  }
+  listing.usable = true;
+  do {
+    const std::string_view name(entry.name);
+    if (name == "." || name == "..") continue;
+    if (listing.names.size() == kMaxListedNames) {
+      listing = FolderListing{};
+      break;
+    }
+    listing.names.emplace(name);
+    listing.keys.insert(FolderNameKey(name));
+    if (entry.isFolder) listing.folders.emplace(name);
+  } while (platform::FindNext(find, entry));
+  platform::FindEnd(find);
+}
+
+// Whether `path` is a folder by its folder's listing: 1 yes, 0 no, -1 when
+// the listing cannot tell (a name the file system may take for another,
+// a short or dot name, a folder that could not be listed).
+int ListedAnswer(std::string_view path) {
+  const size_t separator = path.rfind(PathSeparator());
+  if (separator == std::string_view::npos || separator == 0) return -1;
+  const std::string_view name = path.substr(separator + 1);
+  if (name.empty() || name.size() >= platform::kMaxFoundName ||
+      PathNameKey(name) == kAnyFolderName) {
+    return -1;
+  }
+  FolderListings& listings = Listings();
+  const uint64_t changes = platform::FolderChangeCount();
+  const uint64_t made = platform::FoldersMadeCount();
+  if (changes != listings.changes || made != listings.made ||
+      listings.byFolder.size() >= kMaxListings) {
+    listings.byFolder.clear();
+    listings.changes = changes;
+    listings.made = made;
+  }
+  const std::string_view folder = path.substr(0, separator);
+  auto found = listings.byFolder.find(folder);
+  if (found == listings.byFolder.end()) {
+    found = listings.byFolder.emplace(std::string(folder), FolderListing{}).first;
+    ListFolder(found->first, found->second);
+    // Listing made or moved nothing; a count that moved means something did.
+    if (platform::FolderChangeCount() != changes || platform::FoldersMadeCount() != made) {
+      listings.byFolder.clear();
+      return -1;
+    }
+  }
+  const FolderListing& listing = found->second;
+  if (!listing.usable) return -1;
+  const std::string key(name);
+  if (listing.folders.contains(key)) return 1;
+  if (listing.names.contains(key)) return 0;
+  // The same name but for case or trailing dots: the file system decides.
+  return listing.keys.contains(FolderNameKey(name)) ? -1 : 0;
+}
+
 bool IsFolderKept(const char* path) {
   FolderAnswers& kept = KeptAnswers();
   if (!kept.kept) return platform::IsFolder(path);
@@ -178,6 +267,7 @@ bool IsFolderKept(const char* path) {
   if (const auto found = kept.answers.find(std::string_view(path)); found != kept.answers.end()) {
     return found->second.folder;
   }
+  if (const int listed = ListedAnswer(path); listed >= 0) return listed == 1;
   const bool folder = platform::IsFolder(path);
   kept.answers.emplace(path, FolderAnswers::Answer{folder, folder ? 0 : PathNameKey(path)});
   return folder;
@@ -926,6 +1016,7 @@ void KeepFolderAnswers(bool keep) {
   FolderAnswers& kept = KeptAnswers();
   kept.kept = keep;
   kept.answers.clear();
+  Listings().byFolder.clear();
 }
 
 int RewriteHtmlPage(const FileRef& file, const char* pageUrl, const Options& options,

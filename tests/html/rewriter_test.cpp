@@ -522,6 +522,31 @@ TEST(RewriteHtmlPage, KeptFolderAnswersFollowFoldersMadeAndMoved) {
   KeepFolderAnswers(false);
 }
 
+// Within a batch a folder's listing answers for the names in it: the same
+// answers as asking the disk for each path.
+TEST(RewriteHtmlPage, ListedFolderAnswersAreTheDisks) {
+  ScopedOptions options(test::LinksOnly());
+  const char* links[] = {"sub",   "page.html", "none",         "SUB",      "sub.",
+                         "sub/x", "sub/inner", "nofolder/sub", "page.html/sub", "a%20b"};
+  std::string body;
+  for (const char* link : links) body += Anchor(link);
+  std::string pages[2];
+  for (const bool kept : {false, true}) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.Path() / "m" / "sub" / "inner");
+    std::filesystem::create_directories(folder.Path() / "m" / "a b");
+    folder.Write("m/page.html", "a file");
+    KeepFolderAnswers(kept);
+    const auto run = RewriteInFolder(folder, "m", "p.html", body, "http://www.own.co.jp/p.html");
+    KeepFolderAnswers(false);
+    EXPECT_EQ(run.result, 0);
+    pages[kept ? 1 : 0] = run.page;
+  }
+  EXPECT_EQ(pages[1], pages[0]);
+  EXPECT_NE(pages[1].find(Anchor("sub/index.html")), std::string::npos) << pages[1];
+  EXPECT_NE(pages[1].find(Anchor("sub/inner/index.html")), std::string::npos) << pages[1];
+}
+
 TEST(RewriteHtmlPage, LeadingDotsOverPlainFoldersFindTheSameFolders) {
   // Climbed as written or by the disk, a link finds the same folders.
   ScopedOptions options(test::LinksOnly());
