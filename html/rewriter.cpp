@@ -216,7 +216,8 @@ void ListFolder(const std::string& folder, FolderListing& listing) {
 // the listing cannot tell (a name the file system may take for another,
 // a short or dot name, a folder that could not be listed).
 int ListedAnswer(std::string_view path) {
-  const size_t separator = path.rfind(PathSeparator());
+  // Where the separator is '\\', a link's '/' separates folders too.
+  const size_t separator = PathSeparator() == '/' ? path.rfind('/') : path.find_last_of("/\\");
   if (separator == std::string_view::npos || separator == 0) return -1;
   const std::string_view name = path.substr(separator + 1);
   if (name.empty() || name.size() >= platform::kMaxFoundName ||
