@@ -107,9 +107,10 @@ int FinishPageOutput(PageScan& scan) {
   FileRef unfinished;
   UnfinishedRefOf(scan.file, unfinished);
   // The new page keeps the old one's time (a failure to set it is no reason
-  // to keep the old text).
+  // to keep the old text). Written over the spare, it ends where it ends.
   platform::SetTimes(scan.output, nullptr, &scan.pageTime);
-  const bool flushed = platform::Flush(scan.output);
+  const bool cut = !scan.outputOverSpare || platform::SetLength(scan.output, scan.outputBytes);
+  const bool flushed = cut && platform::Flush(scan.output);
   const int flushError = platform::LastError();
   CloseFile(scan.output);
   scan.output = kNullHandle;
@@ -190,6 +191,7 @@ int FlushPending(PageScan& scan) {
       return FailPage(scan, kGeneralFailure);
     }
     done += n;
+    scan.outputBytes += n;
   }
   scan.pending.clear();
   return 0;
@@ -235,7 +237,8 @@ int OpenPageOutput(PageScan& scan) {
   FileRef unfinished;
   if (!UnfinishedRefOf(scan.file, unfinished)) return kBadName;
   FileHandle handle = kNullHandle;
-  const ResultCode created = CreateWriteUnfinished(unfinished, handle);
+  const ResultCode created = CreateWriteUnfinished(unfinished, handle, scan.outputOverSpare);
+  scan.outputBytes = 0;
   if (created != kNoError || handle == kNullHandle) {
     // The page keeps its own name; a later change tries again.
     return created != kNoError ? created : kGeneralFailure;

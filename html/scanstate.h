@@ -85,6 +85,9 @@ struct PageScan {
   FileRef file;
   FileHandle output = kNullHandle;
   bool outputOpened = false;  // the unfinished new page was created
+  // The output is the batch's spare file, written over: cut at its end.
+  bool outputOverSpare = false;
+  uint64_t outputBytes = 0;  // handed to the file so far
   // Bytes of the new page not yet handed to the file: a page goes out in a
   // few large writes rather than one a stretch between links.
   std::vector<unsigned char> pending;

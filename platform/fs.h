@@ -17,7 +17,7 @@ enum class OpenMode {
   kReadWrite,    // existing file only, read and write access
   kCreateAlways, // write access, created empty (an existing file is truncated)
   kOpenAlways,   // write access, opened or created, never truncated
-  kTruncateExisting,  // write access, existing file only, emptied
+  kWriteExisting,  // write access, an existing plain file only, written over in place
 };
 
 // The platform's error number of the most recent failing call below.
@@ -40,6 +40,8 @@ bool WriteTo(Handle handle, const void* buffer, uint32_t& count);
 // false (and size 0) for a bad handle.
 bool SizeOf(Handle handle, uint64_t& size);
 bool SeekEnd(Handle handle);
+// Cuts or extends the file to `size` bytes.
+bool SetLength(Handle handle, uint64_t size);
 // Puts what was written to the handle on the disk before returning.
 bool Flush(Handle handle);
 void Close(Handle handle);

@@ -334,10 +334,12 @@ MoveOutcome MoveCutFromKnown(const char* sourcePath, const char* copyPath,
     return outcome;
   }
   FileHandle copy = OpenSpareAs(copyPath);
-  if (copy == kNullHandle) copy = platform::OpenPath(copyPath, OpenMode::kCreateAlways);
+  const bool overSpare = copy != kNullHandle;
+  if (!overSpare) copy = platform::OpenPath(copyPath, OpenMode::kCreateAlways);
   if (copy == kNullHandle) return Failed();
   uint32_t count = length;
-  const ResultCode wrote = count > 0 ? WriteBytes(copy, count, known.bytes + skip) : kNoError;
+  ResultCode wrote = count > 0 ? WriteBytes(copy, count, known.bytes + skip) : kNoError;
+  if (wrote == kNoError && overSpare && !platform::SetLength(copy, length)) wrote = PlatformError();
   if (wrote != kNoError) {
     MoveOutcome outcome = Failed();
     outcome.result = wrote;

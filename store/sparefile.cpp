@@ -65,16 +65,20 @@ FileHandle OpenSpareAs(const char* path) {
     platform::DeletePath(gSpare.path.data());
     return kNullHandle;
   }
-  const FileHandle handle = platform::OpenPath(path, platform::OpenMode::kTruncateExisting);
+  // Written over in place: a file system that keeps the blocks it has puts
+  // the new bytes on the disk with less to record.
+  const FileHandle handle = platform::OpenPath(path, platform::OpenMode::kWriteExisting);
   if (handle == kNullHandle) platform::DeletePath(path);
   return handle;
 }
 
-ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out) {
+ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out, bool& overSpare) {
   CPath path;
+  overSpare = false;
   if (gSpare.held && FileRefToCPath(unfinished, path)) {
     out = OpenSpareAs(path.data());
-    if (out != kNullHandle) return kNoError;
+    overSpare = out != kNullHandle;
+    if (overSpare) return kNoError;
   }
   return CreateWrite(unfinished, out);
 }

@@ -23,13 +23,15 @@ inline constexpr std::string_view kSpareFileName = "hoard:spare";
 // Starts or ends keeping a spare; ending deletes the one kept.
 void KeepSpareFile(bool keep);
 
-// The spare, renamed to `path` (a free name) and emptied, open for
-// writing; kNullHandle when none is kept (or it could not be taken).
+// The spare, renamed to `path` (a free name) and open for writing over its
+// old bytes, which the writer cuts at its own end (platform::SetLength)
+// before the flush; kNullHandle when none is kept (or it could not be
+// taken).
 FileHandle OpenSpareAs(const char* path);
 
 // CreateWrite for a new text under its unfinished name: the spare, when one
-// is kept.
-ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out);
+// is kept (`overSpare`: to be cut at its end as above).
+ResultCode CreateWriteUnfinished(const FileRef& unfinished, FileHandle& out, bool& overSpare);
 
 // Takes the plain file at `path` away: kept as the spare when `isPrivate`
 // (its bytes are no one else's) and none is kept yet, else deleted. false

@@ -103,7 +103,7 @@ int OpenFlags(OpenMode mode) {
     case OpenMode::kReadWrite: return O_RDWR | O_NOFOLLOW;
     case OpenMode::kCreateAlways: return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
     case OpenMode::kOpenAlways: return O_WRONLY | O_CREAT | O_NOFOLLOW;
-    case OpenMode::kTruncateExisting: return O_WRONLY | O_TRUNC | O_NOFOLLOW;
+    case OpenMode::kWriteExisting: return O_WRONLY | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -306,9 +306,9 @@ Handle OpenPath(const char* path, OpenMode mode) {
     Fail();
     return kNoHandle;
   }
-  // A file emptied is one this program made or opened as a plain file (a
-  // folder does not open for writing).
-  if (mode == OpenMode::kTruncateExisting) {
+  // A file written over is one this program made or opened as a plain file
+  // (a folder does not open for writing).
+  if (mode == OpenMode::kWriteExisting) {
     KeepOpenedPath(path);
     return HandleOf(fd);
   }
@@ -400,6 +400,17 @@ bool SeekEnd(Handle handle) {
   if (handle == kNoHandle) return FailWith(EBADF);
   if (lseek(FdOf(handle), 0, SEEK_END) < 0) return Fail();
   return true;
+}
+
+bool SetLength(Handle handle, uint64_t size) {
+  if (handle == kNoHandle) return FailWith(EBADF);
+  if (FailsHere()) return false;
+  gOpened.fd = -1;
+  int done;
+  do {
+    done = ftruncate(FdOf(handle), static_cast<off_t>(size));
+  } while (done != 0 && errno == EINTR);
+  return done == 0 || Fail();
 }
 
 bool Flush(Handle handle) {

@@ -86,9 +86,8 @@ Handle OpenPath(const char* path, OpenMode mode) {
       access = GENERIC_WRITE;
       disposition = OPEN_ALWAYS;
       break;
-    case OpenMode::kTruncateExisting:
+    case OpenMode::kWriteExisting:
       access = GENERIC_WRITE;
-      disposition = TRUNCATE_EXISTING;
       break;
   }
   // No sharing: another program holding the file open makes the open fail.
@@ -154,6 +153,21 @@ bool Flush(Handle handle) {
     return false;
   }
   if (!::FlushFileBuffers(ToNative(handle))) {
+    NoteFailure();
+    return false;
+  }
+  return true;
+}
+
+bool SetLength(Handle handle, uint64_t size) {
+  if (handle == kNoHandle) {
+    gLastError = ERROR_INVALID_HANDLE;
+    return false;
+  }
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  if (!::SetFilePointerEx(ToNative(handle), at, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(ToNative(handle))) {
     NoteFailure();
     return false;
   }

@@ -85,7 +85,7 @@ TEST(OpenPath, OnlyPlainReadingGoesThroughALink) {
   const Case cases[] = {
       {OpenMode::kRead, true},          {OpenMode::kReadNoLink, false},
       {OpenMode::kReadWrite, false},    {OpenMode::kCreateAlways, false},
-      {OpenMode::kOpenAlways, false},   {OpenMode::kTruncateExisting, false},
+      {OpenMode::kOpenAlways, false},   {OpenMode::kWriteExisting, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mode));

@@ -47,9 +47,10 @@ TEST(OpenPath, EachModeOpensCreatesOrTruncatesAsNamed) {
       {"create-always truncates", OpenMode::kCreateAlways, "abcdef", true, true, "XY"},
       {"open-always, missing file", OpenMode::kOpenAlways, nullptr, true, true, "XY"},
       {"open-always keeps the content", OpenMode::kOpenAlways, "abcdef", true, true, "XYcdef"},
-      {"truncate-existing, missing file is not created", OpenMode::kTruncateExisting, nullptr,
-       false, false, nullptr},
-      {"truncate-existing empties", OpenMode::kTruncateExisting, "abcdef", true, true, "XY"},
+      {"write-existing, missing file is not created", OpenMode::kWriteExisting, nullptr, false,
+       false, nullptr},
+      {"write-existing writes over the content", OpenMode::kWriteExisting, "abcdef", true, true,
+       "XYcdef"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -125,6 +126,19 @@ TEST(SeekEnd, WritesAfterTheExistingContent) {
   EXPECT_EQ(size, 10u);
   platform::Close(handle);
   EXPECT_EQ(ReadAll(path), "head\nline\n");
+}
+
+TEST(SetLength, CutsOrExtendsTheFile) {
+  for (const uint64_t length : {uint64_t{2}, uint64_t{5}, uint64_t{8}}) {
+    test::TempFolder folder;
+    folder.Write("page.htm", "abcde");
+    const std::string path = folder.Join("page.htm");
+    platform::Handle handle = platform::OpenPath(path.c_str(), OpenMode::kWriteExisting);
+    ASSERT_NE(handle, platform::kNoHandle);
+    EXPECT_TRUE(platform::SetLength(handle, length));
+    platform::Close(handle);
+    EXPECT_EQ(ReadAll(path), std::string("abcde\0\0\0", 8).substr(0, length));
+  }
 }
 
 TEST(MovePath, MovesAndNeverReplacesAnExistingTarget) {
