@@ -397,32 +397,55 @@ constexpr TagToken kTagTokens[] = {
     {"", 0, TagKind::kNone, TokenRule::kComment},
 };
 
-// The rows worth trying at a position, by the folded byte there (and, for
-// the row that begins one byte early, the byte before it), as bits in table
-// order. The rows without a token of their own (the table tokens and the
-// comment) all begin with '<'.
+// The rows worth trying at a position, as bits in table order: those whose
+// token's first two bytes may stand at the position (for the row that
+// begins one byte early, at the byte before it and the position), each
+// compared as the token comparison does (ASCII case folded, a space for any
+// white space). The rows without a token of their own (the table tokens and
+// the comment) all begin with '<' and are tried after any second byte.
 struct TagRowIndex {
   uint64_t at[256] = {};
+  uint64_t second[256] = {};
   uint64_t before[256] = {};
+  uint64_t beforeSecond[256] = {};
 };
 static_assert(std::size(kTagTokens) <= 64);
+
+// Sets `bit` for every byte the token comparison takes for `want`.
+constexpr void MarkByte(uint64_t (&table)[256], unsigned char want, uint64_t bit) {
+  for (int c = 0; c < 256; ++c) {
+    const auto have = static_cast<unsigned char>(c);
+    const bool same = want == ' ' ? have == ' ' || have == '\t' || have == '\n' || have == '\r'
+                                  : FoldAscii(want) == FoldAscii(have);
+    if (same) table[c] |= bit;
+  }
+}
 
 constexpr TagRowIndex MakeTagRowIndex() {
   TagRowIndex index;
   for (size_t row = 0; row < std::size(kTagTokens); ++row) {
     const uint64_t bit = uint64_t{1} << row;
     const std::string_view token = kTagTokens[row].token;
-    if (token.empty()) {
-      index.at[static_cast<unsigned char>('<')] |= bit;
-    } else if (kTagTokens[row].rule == TokenRule::kOneBefore) {
-      index.before[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
+    const bool early = kTagTokens[row].rule == TokenRule::kOneBefore;
+    if (token.size() < 2) {
+      MarkByte(index.at, token.empty() ? '<' : static_cast<unsigned char>(token[0]), bit);
+      for (uint64_t& any : index.second) any |= bit;
     } else {
-      index.at[FoldAscii(static_cast<unsigned char>(token[0]))] |= bit;
+      MarkByte(early ? index.before : index.at, static_cast<unsigned char>(token[0]), bit);
+      MarkByte(early ? index.beforeSecond : index.second, static_cast<unsigned char>(token[1]),
+               bit);
     }
   }
   return index;
 }
 constexpr TagRowIndex kTagRowIndex = MakeTagRowIndex();
+
+// The rows that may match at `at`; the text has a NUL after its end.
+uint64_t RowsAt(const unsigned char* text, size_t at) {
+  uint64_t rows = kTagRowIndex.at[text[at]] & kTagRowIndex.second[text[at + 1]];
+  if (at > 0) rows |= kTagRowIndex.before[text[at - 1]] & kTagRowIndex.beforeSecond[text[at]];
+  return rows;
+}
 
 struct AttributeToken {
   std::string_view token;
@@ -445,27 +468,12 @@ constexpr CharsetRename kCharsetRenames[] = {
     {"windows-1252", true, "iso-8859-1"},
 };
 
-// Every tag token, the table tokens included, begins with '<', or with the
-// 'I' of IMG, IMAGE and INPUT, or the 'B' of BODY, or follows a '<' (an
-// anchor seen one byte late): any other position is passed over at once.
-constexpr std::array<bool, 256> MakeTokenStartBytes() {
-  std::array<bool, 256> starts{};
-  for (const unsigned char c : {'<', 'I', 'i', 'B', 'b'}) starts[c] = true;
-  return starts;
-}
-constexpr std::array<bool, 256> kTokenStartBytes = MakeTokenStartBytes();
-
-bool MayStartTagToken(const PageScan& scan) {
-  return kTokenStartBytes[scan.text[scan.position]] ||
-         (scan.position > 0 && scan.text[scan.position - 1] == '<');
-}
-
 // Moves past the bytes where no tag token can begin, up to the next one
 // where one may (or a progress step, where the scan looks for a stop).
 void SkipPlainBytes(PageScan& scan, size_t step) {
   size_t at = scan.position;
   const size_t end = std::min(scan.size, scan.lastProgress + step + 1);
-  while (at < end && at > 0 && !kTokenStartBytes[scan.text[at]] && scan.text[at - 1] != '<') ++at;
+  while (at < end && at > 0 && RowsAt(scan.text, at) == 0) ++at;
   scan.position = at;
 }
 
@@ -532,15 +540,8 @@ void PageRewriter::Scan() {
     }
     if (!ProgressCheck()) break;
     scan_.tagKind = TagKind::kNone;
-    if (MayStartTagToken(scan_)) {
-      const size_t at = scan_.position;
-      uint64_t rows = kTagRowIndex.at[FoldAscii(scan_.text[at])];
-      if (at > 0) rows |= kTagRowIndex.before[FoldAscii(scan_.text[at - 1])];
-      while (rows != 0) {
-        const int row = std::countr_zero(rows);
-        rows &= rows - 1;
-        if (TryTagToken(kTagTokens[row])) break;
-      }
+    for (uint64_t rows = RowsAt(scan_.text, scan_.position); rows != 0; rows &= rows - 1) {
+      if (TryTagToken(kTagTokens[std::countr_zero(rows)])) break;
     }
     ++scan_.position;
     // Without the hooks (which look at every byte) the bytes where nothing
