@@ -268,8 +268,8 @@ bool IsFolderKept(const char* path) {
   if (const auto found = kept.answers.find(std::string_view(path)); found != kept.answers.end()) {
     return found->second.folder;
   }
-  if (const int listed = ListedAnswer(path); listed >= 0) return listed == 1;
-  const bool folder = platform::IsFolder(path);
+  const int listed = ListedAnswer(path);
+  const bool folder = listed >= 0 ? listed == 1 : platform::IsFolder(path);
   kept.answers.emplace(path, FolderAnswers::Answer{folder, folder ? 0 : PathNameKey(path)});
   return folder;
 }
@@ -468,12 +468,23 @@ constexpr CharsetRename kCharsetRenames[] = {
     {"windows-1252", true, "iso-8859-1"},
 };
 
+// The bytes that neither begin a row's token nor stand second in the row
+// that begins one byte early: no row needs a look there.
+constexpr std::array<bool, 256> MakePlainBytes() {
+  std::array<bool, 256> plain{};
+  for (int c = 0; c < 256; ++c) {
+    plain[c] = kTagRowIndex.at[c] == 0 && kTagRowIndex.beforeSecond[c] == 0;
+  }
+  return plain;
+}
+constexpr std::array<bool, 256> kPlainBytes = MakePlainBytes();
+
 // Moves past the bytes where no tag token can begin, up to the next one
 // where one may (or a progress step, where the scan looks for a stop).
 void SkipPlainBytes(PageScan& scan, size_t step) {
   size_t at = scan.position;
   const size_t end = std::min(scan.size, scan.lastProgress + step + 1);
-  while (at < end && at > 0 && RowsAt(scan.text, at) == 0) ++at;
+  while (at < end && at > 0 && (kPlainBytes[scan.text[at]] || RowsAt(scan.text, at) == 0)) ++at;
   scan.position = at;
 }
 
