@@ -802,7 +802,7 @@ bool PageRewriter::TakeValue() {
     const unsigned char c = s.text[s.position];
     // An unquoted value ends at any white space, as a browser ends it.
     if (c == end || (s.quote == 0 && IsSpace(c)) || c == '>' ||
-        MatchExact(s, s.position, "?nexthtml=")) {
+        (c == '?' && MatchExact(s, s.position, "?nexthtml="))) {
       break;
     }
     if (c == '\r' || c == '\n' || tooLong) {
@@ -815,10 +815,10 @@ bool PageRewriter::TakeValue() {
       tooLong = true;
       continue;
     }
-    if (MatchExact(s, s.position, "&amp;")) {
+    if (c == '&' && MatchExact(s, s.position, "&amp;")) {
       s.link[n++] = '&';
       s.position += 5;
-    } else if (MatchExact(s, s.position, "%20")) {
+    } else if (c == '%' && MatchExact(s, s.position, "%20")) {
       s.link[n++] = ' ';
       s.position += 3;
     } else {
