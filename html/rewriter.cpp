@@ -168,9 +168,10 @@ void ForgetAnswersForFoldersMade(FolderAnswers& kept, uint64_t made) {
 // through the interface: the links of a site's pages name thousands of
 // files in a few folders, mostly files not there yet.
 struct FolderListing {
+  using Names = std::unordered_set<std::string, FolderAnswers::PathHash, std::equal_to<>>;
   bool usable = false;  // false: each path is asked for itself
-  std::unordered_set<std::string> names;
-  std::unordered_set<std::string> folders;
+  Names names;
+  Names folders;
   std::unordered_set<uint64_t> keys;  // FolderNameKey of every name
 };
 struct FolderListings {
@@ -246,9 +247,8 @@ int ListedAnswer(std::string_view path) {
   }
   const FolderListing& listing = found->second;
   if (!listing.usable) return -1;
-  const std::string key(name);
-  if (listing.folders.contains(key)) return 1;
-  if (listing.names.contains(key)) return 0;
+  if (listing.folders.contains(name)) return 1;
+  if (listing.names.contains(name)) return 0;
   // The same name but for case or trailing dots: the file system decides.
   return listing.keys.contains(FolderNameKey(name)) ? -1 : 0;
 }

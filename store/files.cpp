@@ -321,6 +321,33 @@ bool UnfinishedPathOf(const char* path, CPath& out) {
   return true;
 }
 
+// The whole cut copy, open as `copy`, takes its place in the mirror: its
+// times set (when known), put on the disk, renamed to `destinationPath`;
+// then the source goes, kept as the batch's spare when `sourcePrivate`. On
+// failure the copy is removed and the source stays whole.
+MoveOutcome PlaceCutCopy(FileHandle copy, const char* copyPath, const char* destinationPath,
+                         const char* sourcePath, const FileTime* times, bool sourcePrivate,
+                         uint32_t length) {
+  if (times != nullptr) platform::SetTimes(copy, &times[0], &times[1]);
+  if (!platform::Flush(copy)) {
+    MoveOutcome outcome = Failed();
+    if (platform::IsVolumeFull(outcome.error)) outcome.result = kVolumeFull;
+    CloseFile(copy);
+    platform::DeletePath(copyPath);
+    return outcome;
+  }
+  CloseFile(copy);
+  if (!platform::MovePlainFile(copyPath, destinationPath)) {
+    const MoveOutcome outcome = Failed();
+    platform::DeletePath(copyPath);
+    return outcome;
+  }
+  if (!DeleteOrKeepAsSpare(sourcePath, sourcePrivate)) return Failed();
+  MoveOutcome moved;
+  moved.placed = length;
+  return moved;
+}
+
 // The cut copy written whole from the bytes the caller read. The copy is
 // made as below, under the source's unfinished name, from the batch's spare
 // file when it has one.
@@ -347,24 +374,8 @@ MoveOutcome MoveCutFromKnown(const char* sourcePath, const char* copyPath,
     platform::DeletePath(copyPath);
     return outcome;
   }
-  platform::SetTimes(copy, &known.creation, &known.lastWrite);
-  if (!platform::Flush(copy)) {
-    MoveOutcome outcome = Failed();
-    if (platform::IsVolumeFull(outcome.error)) outcome.result = kVolumeFull;
-    CloseFile(copy);
-    platform::DeletePath(copyPath);
-    return outcome;
-  }
-  CloseFile(copy);
-  if (!platform::MovePlainFile(copyPath, destinationPath)) {
-    const MoveOutcome outcome = Failed();
-    platform::DeletePath(copyPath);
-    return outcome;
-  }
-  if (!DeleteOrKeepAsSpare(sourcePath, known.isPrivate)) return Failed();
-  MoveOutcome moved;
-  moved.placed = length;
-  return moved;
+  const FileTime times[2] = {known.creation, known.lastWrite};
+  return PlaceCutCopy(copy, copyPath, destinationPath, sourcePath, times, known.isPrivate, length);
 }
 
 MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsigned stripFlags,
@@ -466,27 +477,11 @@ MoveOutcome MoveOnce(const char* sourcePath, const char* destinationPath, unsign
     consumed += read;
   }
 
-  FileTime creation = 0;
-  FileTime lastWrite = 0;
-  if (platform::GetTimes(source, &creation, &lastWrite)) {
-    platform::SetTimes(destination, &creation, &lastWrite);
-  }
-  if (!platform::Flush(destination)) {
-    MoveOutcome outcome = Failed();
-    if (platform::IsVolumeFull(outcome.error)) outcome.result = kVolumeFull;
-    return abandon(outcome);
-  }
-  CloseFile(destination);
+  FileTime times[2] = {};
+  const bool timesKnown = platform::GetTimes(source, &times[0], &times[1]);
   CloseFile(source);
-  if (!platform::MovePath(copyPath.data(), destinationPath)) {
-    const MoveOutcome outcome = Failed();
-    platform::DeletePath(copyPath.data());
-    return outcome;
-  }
-  if (!platform::DeletePath(sourcePath)) return Failed();
-  MoveOutcome moved;
-  moved.placed = length;
-  return moved;
+  return PlaceCutCopy(destination, copyPath.data(), destinationPath, sourcePath,
+                      timesKnown ? times : nullptr, false, length);
 }
 
 }  // namespace
